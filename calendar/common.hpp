@@ -1,0 +1,42 @@
+#ifndef ALGORITHMS_C_CALENDAR_COMMON_HPP
+#define ALGORITHMS_C_CALENDAR_COMMON_HPP
+
+#include <cstdint>
+
+namespace calendar {
+
+// How a calendar routine that can fail ended.  The routines know nothing of
+// Python; the module turns each failure into the exception the caller sees.
+enum class status {
+    ok,
+    bad_month,       // a month outside 1 to 12 where one is required
+    bad_day,         // a February day beyond the month's length
+    bad_julian_day,  // a julian day that names no date: not finite, or not positive where that is required
+    out_of_range,    // a date whose year does not fit in 32 bits
+};
+
+// mod(a, n) for n > 0: the remainder in [0, n - 1], whatever the sign of a.
+constexpr std::int64_t mod(std::int64_t a, std::int64_t n) noexcept
+{
+    return (a % n + n) % n;
+}
+
+// floor(a / n) for n > 0, rounding toward negative infinity.
+constexpr std::int64_t floor_div(std::int64_t a, std::int64_t n) noexcept
+{
+    return (a - mod(a, n)) / n;
+}
+
+constexpr bool fits_int32(std::int64_t x) noexcept
+{
+    return x >= INT32_MIN && x <= INT32_MAX;
+}
+
+// Every date whose year fits in 32 bits has a julian day of smaller magnitude
+// (2^31 years are about 7.8e11 days; 2^40 is about 1.1e12).  Checking this
+// first keeps every later step inside exact double and 64-bit arithmetic.
+constexpr double julian_day_limit = 1099511627776.0;  // 2^40
+
+}  // namespace calendar
+
+#endif

@@ -1,0 +1,110 @@
+// The algorithms_c module: the calendar arithmetic of calendar/, callable
+// from Python.  Every function parses its positional arguments, calls the
+// calendar routines and wraps their result in a new Python object; a failed
+// routine becomes the exception raised here.
+
+#define PY_SSIZE_T_CLEAN
+#include <Python.h>
+
+#include "calendar/jalali.hpp"
+
+using calendar::status;
+
+// A new tuple (year, month, day) of three ints; null with MemoryError set,
+// and nothing left behind, when an object cannot be allocated.
+static PyObject *make_date_tuple(int year, int month, int day)
+{
+    PyObject *tuple = PyTuple_New(3);
+    if (tuple == nullptr)
+        return nullptr;
+    const int parts[3] = {year, month, day};
+    for (Py_ssize_t i = 0; i < 3; ++i) {
+        PyObject *item = PyLong_FromLong(parts[i]);
+        if (item == nullptr) {
+            Py_DECREF(tuple);
+            return nullptr;
+        }
+        PyTuple_SetItem(tuple, i, item);  // takes over the item's reference
+    }
+    return tuple;
+}
+
+// Sets the exception for a failed calendar routine; returns null for the
+// caller to hand on.
+static PyObject *raise_error(status failure)
+{
+    switch (failure) {
+    case status::bad_month:
+        PyErr_SetString(PyExc_ValueError, "Month must be between 1 and 12");
+        break;
+    case status::bad_julian_day:
+        PyErr_SetString(PyExc_ValueError, "Invalid Date");
+        break;
+    case status::out_of_range:
+        PyErr_SetString(PyExc_OverflowError, "date value out of range");
+        break;
+    case status::ok:
+    case status::bad_day:
+        PyErr_SetString(PyExc_SystemError, "unexpected calendar status");
+        break;
+    }
+    return nullptr;
+}
+
+PyDoc_STRVAR(is_jalali_leap_year_doc, "Determines the jalali year is leap or not.");
+
+static PyObject *is_jalali_leap_year(PyObject *, PyObject *args)
+{
+    int year;
+    if (!PyArg_ParseTuple(args, "i", &year))
+        return nullptr;
+    return PyBool_FromLong(calendar::jalali_is_leap(year));
+}
+
+PyDoc_STRVAR(get_days_in_jalali_year_doc, "Determines the number of days in jalali year.");
+
+static PyObject *get_days_in_jalali_year(PyObject *, PyObject *args)
+{
+    int year;
+    if (!PyArg_ParseTuple(args, "i", &year))
+        return nullptr;
+    return PyLong_FromLong(calendar::jalali_days_in_year(year));
+}
+
+PyDoc_STRVAR(get_days_in_jalali_month_doc, "Determines the number of days in jalali month.");
+
+static PyObject *get_days_in_jalali_month(PyObject *, PyObject *args)
+{
+    int year, month, days;
+    if (!PyArg_ParseTuple(args, "ii", &year, &month))
+        return nullptr;
+    if (const status s = calendar::jalali_days_in_month(year, month, days); s != status::ok)
+        return raise_error(s);
+    return PyLong_FromLong(days);
+}
+
+#define METHOD(name) {#name, name, METH_VARARGS, name##_doc}
+
+static PyMethodDef module_methods[] = {
+    METHOD(is_jalali_leap_year),
+    METHOD(get_days_in_jalali_year),
+    METHOD(get_days_in_jalali_month),
+    {nullptr, nullptr, 0, nullptr},
+};
+
+static PyModuleDef module_definition = {
+    PyModuleDef_HEAD_INIT,
+    "algorithms_c",
+    "Zorvash algorithms C implementation.",
+    -1,
+    module_methods,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+};
+
+PyMODINIT_FUNC PyInit_algorithms_c(void)
+{
+    return PyModule_Create2(&module_definition, PYTHON_API_VERSION);
+}
