@@ -49,6 +49,77 @@ constexpr status jalali_days_in_month(std::int32_t year, std::int32_t month,
     return status::ok;
 }
 
+constexpr std::int64_t floor_div_2820(std::int64_t x) noexcept
+{
+    return floor_div(x, 2820);
+}
+
+// Days from the day before 1 Farvardin 1 to (year, month, day), so that
+// (1, 1, 1) is day 1.  Month and day are not checked: month 13 is the first
+// month of the next year, day 0 the last day of the month before.
+// Valid for every 32-bit year, month and day; the result lies within +-2^40.
+constexpr std::int64_t jalali_day_number(std::int64_t year, std::int64_t month,
+                                         std::int64_t day) noexcept
+{
+    const std::int64_t base = year >= 0 ? year - 474 : year - 473;         // years 0 and -1 coincide
+    const std::int64_t cycle_year = mod(base, 2820) + 474;                 // [474, 3293]
+    const std::int64_t month_offset = month <= 7 ? (month - 1) * 31
+                                                 : (month - 1) * 30 + 6;   // within +-2^37
+    const std::int64_t cycles = floor_div_2820(base);                      // [-761521, 761520]
+    return day + month_offset
+         + (cycle_year * 682 - 110) / 2816   // leap days before cycle_year, [114, 797]
+         + (cycle_year - 1) * 365
+         + cycles * 1029983;
+}
+
+// The julian day at which (year, month, day) begins: always n + 0.5.
+// Valid for every 32-bit year, month and day, and exact.
+constexpr double jalali_to_julian_day(std::int32_t year, std::int32_t month,
+                                      std::int32_t day) noexcept
+{
+    return static_cast<double>(jalali_day_number(year, month, day)) + 1948319.5;
+}
+
+// The Jalali date of the civil day that begins at floor(jd) + 0.5: every jd
+// from n up to n + 1 names the day that begins at n + 0.5.
+// Valid for every double: bad_julian_day when jd is not finite, out_of_range
+// when the year does not fit in 32 bits; the outputs are written only on ok.
+inline status julian_day_to_jalali(double jd, std::int32_t &year,
+                                   std::int32_t &month, std::int32_t &day) noexcept
+{
+    if (!std::isfinite(jd))
+        return status::bad_julian_day;
+    if (std::fabs(jd) >= julian_day_limit)
+        return status::out_of_range;
+
+    const std::int64_t n = static_cast<std::int64_t>(std::floor(jd)) - 1948319;  // day number, within +-2^40
+    const std::int64_t depoch = n - 173126;                   // days since 1 Farvardin 475
+    const std::int64_t cycle = floor_div(depoch, 1029983);
+    const std::int32_t cyear = static_cast<std::int32_t>(depoch - cycle * 1029983);  // [0, 1029982]
+
+    std::int32_t ycycle;  // year of the cycle, [1, 2820]
+    if (cyear == 1029982) {
+        ycycle = 2820;
+    } else {
+        const std::int32_t aux1 = cyear / 366;  // [0, 2814]
+        const std::int32_t aux2 = cyear % 366;  // [0, 365]
+        ycycle = (2134 * aux1 + 2816 * aux2 + 2815) / 1028522 + aux1 + 1;
+    }
+
+    std::int64_t y = 2820 * cycle + ycycle + 474;
+    if (y <= 0)
+        --y;  // a julian day never names year 0
+    if (!fits_int32(y))
+        return status::out_of_range;
+
+    const std::int64_t yday = n - jalali_day_number(y, 1, 1) + 1;               // [1, 366]
+    const std::int64_t m = yday <= 186 ? (yday + 30) / 31 : (yday - 6 + 29) / 30;  // [1, 12]
+    year = static_cast<std::int32_t>(y);
+    month = static_cast<std::int32_t>(m);
+    day = static_cast<std::int32_t>(n - jalali_day_number(y, m, 1) + 1);         // [1, 31]
+    return status::ok;
+}
+
 }  // namespace calendar
 
 #endif

@@ -83,12 +83,37 @@ static PyObject *get_days_in_jalali_month(PyObject *, PyObject *args)
     return PyLong_FromLong(days);
 }
 
+PyDoc_STRVAR(get_julian_day_from_jalali_date_doc, "Gets julian day from jalali date.");
+
+static PyObject *get_julian_day_from_jalali_date(PyObject *, PyObject *args)
+{
+    int year, month, day;
+    if (!PyArg_ParseTuple(args, "iii", &year, &month, &day))
+        return nullptr;
+    return PyFloat_FromDouble(calendar::jalali_to_julian_day(year, month, day));
+}
+
+PyDoc_STRVAR(get_jalali_date_from_julian_day_doc, "Gets jalali date from julian day.");
+
+static PyObject *get_jalali_date_from_julian_day(PyObject *, PyObject *args)
+{
+    float jd;
+    int year, month, day;
+    if (!PyArg_ParseTuple(args, "f", &jd))
+        return nullptr;
+    if (const status s = calendar::julian_day_to_jalali(jd, year, month, day); s != status::ok)
+        return raise_error(s);
+    return make_date_tuple(year, month, day);
+}
+
 #define METHOD(name) {#name, name, METH_VARARGS, name##_doc}
 
 static PyMethodDef module_methods[] = {
     METHOD(is_jalali_leap_year),
     METHOD(get_days_in_jalali_year),
     METHOD(get_days_in_jalali_month),
+    METHOD(get_julian_day_from_jalali_date),
+    METHOD(get_jalali_date_from_julian_day),
     {nullptr, nullptr, 0, nullptr},
 };
 

@@ -6,37 +6,70 @@ import pytest
 
 import algorithms_c as ac
 
-DOCSTRINGS = {
-    "is_jalali_leap_year": "Determines the jalali year is leap or not.",
-    "get_days_in_jalali_year": "Determines the number of days in jalali year.",
-    "get_days_in_jalali_month": "Determines the number of days in jalali month.",
-}
-ARITY = {"is_jalali_leap_year": 1, "get_days_in_jalali_year": 1, "get_days_in_jalali_month": 2}
+# name, docstring and a valid call, in the order of the method table
+FUNCTIONS = [
+    ("is_jalali_leap_year", "Determines the jalali year is leap or not.", (1395,)),
+    ("get_days_in_jalali_year", "Determines the number of days in jalali year.", (1395,)),
+    ("get_days_in_jalali_month", "Determines the number of days in jalali month.", (1395, 12)),
+    ("get_julian_day_from_jalali_date", "Gets julian day from jalali date.", (1395, 1, 1)),
+    ("get_jalali_date_from_julian_day", "Gets jalali date from julian day.", (2457467.5,)),
+]
+NAMES = [name for name, _, _ in FUNCTIONS]
+CALLS = {name: args for name, _, args in FUNCTIONS}
+DATE_FUNCTIONS = [name for name in NAMES if "_date_from_" in name]
 
 
 def test_docstrings_and_order():
     assert ac.__doc__ == "Zorvash algorithms C implementation."
-    functions = [name for name, value in vars(ac).items() if inspect.isbuiltin(value)]
-    assert functions == list(DOCSTRINGS)
-    for name, doc in DOCSTRINGS.items():
+    assert [name for name, value in vars(ac).items() if inspect.isbuiltin(value)] == NAMES
+    for name, doc, _ in FUNCTIONS:
         assert getattr(ac, name).__doc__ == doc
 
 
-@pytest.mark.parametrize("name", ARITY)
+@pytest.mark.parametrize("name", NAMES)
 def test_arguments_the_parser_refuses(name):
-    f, n = getattr(ac, name), ARITY[name]
-    good = (1395, 12)[:n]
+    f, args = getattr(ac, name), CALLS[name]
+    head, last = args[:-1], args[-1]
     with pytest.raises(TypeError):
-        f(*good[:-1])
+        f(*head)
     with pytest.raises(TypeError):
-        f(*good, 1)
+        f(*args, 1)
     with pytest.raises(TypeError):
-        f(*good[:-1], month=good[-1]) if n > 1 else f(year=1395)
+        f(*head, x=last)
     with pytest.raises(TypeError):
-        f(*good[:-1], "12")
-    with pytest.raises(TypeError):
-        f(*good[:-1], 12.0)
-    with pytest.raises(OverflowError):
-        f(*good[:-1], 2**31)
-    with pytest.raises(OverflowError):
-        f(*good[:-1], -(2**31) - 1)
+        f(*head, str(last))
+    if isinstance(last, int):
+        with pytest.raises(TypeError):
+            f(*head, float(last))
+        with pytest.raises(OverflowError):
+            f(*head, 2**31)
+        with pytest.raises(OverflowError):
+            f(*head, -(2**31) - 1)
+
+
+@pytest.mark.parametrize("name", DATE_FUNCTIONS)
+def test_dates_come_back_as_a_tuple_of_three_ints(name):
+    result = getattr(ac, name)(*CALLS[name])
+    assert type(result) is tuple and [type(part) for part in result] == [int] * 3
+
+
+@pytest.mark.parametrize("name", [n for n in NAMES if CALLS[n] == (2457467.5,)])
+def test_a_julian_day_may_be_an_int(name):
+    f = getattr(ac, name)
+    assert f(2457467) == f(2457467.0) == f(2457467.5)
+
+
+@pytest.mark.parametrize("name", DATE_FUNCTIONS)
+def test_a_failed_allocation_raises_memory_error(name):
+    testcapi = pytest.importorskip("_testcapi")
+    f, args = getattr(ac, name), CALLS[name]
+    expected, outcomes = f(*args), []
+    for start in range(8):
+        testcapi.set_nomemory(start, start + 1)
+        try:
+            outcomes.append(f(*args))
+        except MemoryError:
+            outcomes.append(MemoryError)
+        finally:
+            testcapi.remove_mem_hooks()
+    assert set(outcomes) <= {expected, MemoryError} and MemoryError in outcomes
