@@ -6,6 +6,9 @@
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
+#include <cstdio>
+
+#include "calendar/gregorian.hpp"
 #include "calendar/jalali.hpp"
 
 using calendar::status;
@@ -49,6 +52,34 @@ static PyObject *raise_error(status failure)
         break;
     }
     return nullptr;
+}
+
+// Sets the ValueError for a February day beyond the month's length.
+static PyObject *raise_invalid_day(int year, int day)
+{
+    static const char format[] = "Invalid day: %02d, it must be <= %02d";
+    const int limit = calendar::gregorian_days_in_february(year);
+    const size_t size = sizeof format + 2 * 11;  // each number takes at most 11 characters
+    char *message = static_cast<char *>(PyMem_Malloc(size));
+    if (message == nullptr)
+        return PyErr_NoMemory();
+    std::snprintf(message, size, format, day, limit);
+    PyErr_SetString(PyExc_ValueError, message);
+    PyMem_Free(message);
+    return nullptr;
+}
+
+PyDoc_STRVAR(get_julian_day_from_gregorian_date_doc, "Gets julian day from gregorian date.");
+
+static PyObject *get_julian_day_from_gregorian_date(PyObject *, PyObject *args)
+{
+    int year, month, day;
+    double jd;
+    if (!PyArg_ParseTuple(args, "iii", &year, &month, &day))
+        return nullptr;
+    if (calendar::gregorian_to_julian_day(year, month, day, jd) != status::ok)
+        return raise_invalid_day(year, day);
+    return PyFloat_FromDouble(jd);
 }
 
 PyDoc_STRVAR(is_jalali_leap_year_doc, "Determines the jalali year is leap or not.");
@@ -106,14 +137,45 @@ static PyObject *get_jalali_date_from_julian_day(PyObject *, PyObject *args)
     return make_date_tuple(year, month, day);
 }
 
+PyDoc_STRVAR(get_gregorian_date_from_julian_day_doc, "Gets gregorian date from julian day.");
+
+static PyObject *get_gregorian_date_from_julian_day(PyObject *, PyObject *args)
+{
+    float jd;
+    int year, month, day;
+    if (!PyArg_ParseTuple(args, "f", &jd))
+        return nullptr;
+    if (const status s = calendar::julian_day_to_gregorian(jd, year, month, day); s != status::ok)
+        return raise_error(s);
+    return make_date_tuple(year, month, day);
+}
+
+PyDoc_STRVAR(get_jalali_date_from_gregorian_date_doc, "Gets jalali date from gregorian date.");
+
+static PyObject *get_jalali_date_from_gregorian_date(PyObject *, PyObject *args)
+{
+    int year, month, day;
+    double jd;
+    if (!PyArg_ParseTuple(args, "iii", &year, &month, &day))
+        return nullptr;
+    if (calendar::gregorian_to_julian_day(year, month, day, jd) != status::ok)
+        return raise_invalid_day(year, day);
+    if (const status s = calendar::julian_day_to_jalali(jd, year, month, day); s != status::ok)
+        return raise_error(s);
+    return make_date_tuple(year, month, day);
+}
+
 #define METHOD(name) {#name, name, METH_VARARGS, name##_doc}
 
 static PyMethodDef module_methods[] = {
+    METHOD(get_julian_day_from_gregorian_date),
     METHOD(is_jalali_leap_year),
     METHOD(get_days_in_jalali_year),
     METHOD(get_days_in_jalali_month),
     METHOD(get_julian_day_from_jalali_date),
     METHOD(get_jalali_date_from_julian_day),
+    METHOD(get_gregorian_date_from_julian_day),
+    METHOD(get_jalali_date_from_gregorian_date),
     {nullptr, nullptr, 0, nullptr},
 };
 
