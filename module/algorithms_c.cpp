@@ -1,7 +1,8 @@
 // The algorithms_c module: the calendar arithmetic of calendar/, callable
 // from Python.  Every function parses its positional arguments, calls the
 // calendar routines and wraps their result in a new Python object; a failed
-// routine becomes the exception raised here.
+// routine becomes the exception raised here.  Each docstring opens with the
+// function's signature, which Python shows apart from the sentence.
 
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
@@ -69,7 +70,9 @@ static PyObject *raise_invalid_day(int year, int day)
     return nullptr;
 }
 
-PyDoc_STRVAR(get_julian_day_from_gregorian_date_doc, "Gets julian day from gregorian date.");
+PyDoc_STRVAR(get_julian_day_from_gregorian_date_doc,
+             "get_julian_day_from_gregorian_date($module, year, month, day, /)\n--\n\n"
+             "Gets julian day from gregorian date.");
 
 static PyObject *get_julian_day_from_gregorian_date(PyObject *, PyObject *args)
 {
@@ -82,7 +85,9 @@ static PyObject *get_julian_day_from_gregorian_date(PyObject *, PyObject *args)
     return PyFloat_FromDouble(jd);
 }
 
-PyDoc_STRVAR(is_jalali_leap_year_doc, "Determines the jalali year is leap or not.");
+PyDoc_STRVAR(is_jalali_leap_year_doc,
+             "is_jalali_leap_year($module, year, /)\n--\n\n"
+             "Determines the jalali year is leap or not.");
 
 static PyObject *is_jalali_leap_year(PyObject *, PyObject *args)
 {
@@ -92,7 +97,9 @@ static PyObject *is_jalali_leap_year(PyObject *, PyObject *args)
     return PyBool_FromLong(calendar::jalali_is_leap(year));
 }
 
-PyDoc_STRVAR(get_days_in_jalali_year_doc, "Determines the number of days in jalali year.");
+PyDoc_STRVAR(get_days_in_jalali_year_doc,
+             "get_days_in_jalali_year($module, year, /)\n--\n\n"
+             "Determines the number of days in jalali year.");
 
 static PyObject *get_days_in_jalali_year(PyObject *, PyObject *args)
 {
@@ -102,7 +109,9 @@ static PyObject *get_days_in_jalali_year(PyObject *, PyObject *args)
     return PyLong_FromLong(calendar::jalali_days_in_year(year));
 }
 
-PyDoc_STRVAR(get_days_in_jalali_month_doc, "Determines the number of days in jalali month.");
+PyDoc_STRVAR(get_days_in_jalali_month_doc,
+             "get_days_in_jalali_month($module, year, month, /)\n--\n\n"
+             "Determines the number of days in jalali month.");
 
 static PyObject *get_days_in_jalali_month(PyObject *, PyObject *args)
 {
@@ -114,7 +123,9 @@ static PyObject *get_days_in_jalali_month(PyObject *, PyObject *args)
     return PyLong_FromLong(days);
 }
 
-PyDoc_STRVAR(get_julian_day_from_jalali_date_doc, "Gets julian day from jalali date.");
+PyDoc_STRVAR(get_julian_day_from_jalali_date_doc,
+             "get_julian_day_from_jalali_date($module, year, month, day, /)\n--\n\n"
+             "Gets julian day from jalali date.");
 
 static PyObject *get_julian_day_from_jalali_date(PyObject *, PyObject *args)
 {
@@ -124,7 +135,9 @@ static PyObject *get_julian_day_from_jalali_date(PyObject *, PyObject *args)
     return PyFloat_FromDouble(calendar::jalali_to_julian_day(year, month, day));
 }
 
-PyDoc_STRVAR(get_jalali_date_from_julian_day_doc, "Gets jalali date from julian day.");
+PyDoc_STRVAR(get_jalali_date_from_julian_day_doc,
+             "get_jalali_date_from_julian_day($module, julian_day, /)\n--\n\n"
+             "Gets jalali date from julian day.");
 
 static PyObject *get_jalali_date_from_julian_day(PyObject *, PyObject *args)
 {
@@ -137,7 +150,9 @@ static PyObject *get_jalali_date_from_julian_day(PyObject *, PyObject *args)
     return make_date_tuple(year, month, day);
 }
 
-PyDoc_STRVAR(get_gregorian_date_from_julian_day_doc, "Gets gregorian date from julian day.");
+PyDoc_STRVAR(get_gregorian_date_from_julian_day_doc,
+             "get_gregorian_date_from_julian_day($module, julian_day, /)\n--\n\n"
+             "Gets gregorian date from julian day.");
 
 static PyObject *get_gregorian_date_from_julian_day(PyObject *, PyObject *args)
 {
@@ -150,7 +165,9 @@ static PyObject *get_gregorian_date_from_julian_day(PyObject *, PyObject *args)
     return make_date_tuple(year, month, day);
 }
 
-PyDoc_STRVAR(get_jalali_date_from_gregorian_date_doc, "Gets jalali date from gregorian date.");
+PyDoc_STRVAR(get_jalali_date_from_gregorian_date_doc,
+             "get_jalali_date_from_gregorian_date($module, year, month, day, /)\n--\n\n"
+             "Gets jalali date from gregorian date.");
 
 static PyObject *get_jalali_date_from_gregorian_date(PyObject *, PyObject *args)
 {
