@@ -18,13 +18,22 @@ enum class status {
 // mod(a, n) for n > 0: the remainder in [0, n - 1], whatever the sign of a.
 constexpr std::int64_t mod(std::int64_t a, std::int64_t n) noexcept
 {
-    return (a % n + n) % n;
+    const std::int64_t r = a % n;  // (-n, n)
+    return r < 0 ? r + n : r;
 }
 
 // floor(a / n) for n > 0, rounding toward negative infinity.
 constexpr std::int64_t floor_div(std::int64_t a, std::int64_t n) noexcept
 {
-    return (a - mod(a, n)) / n;
+    const std::int64_t q = a / n;  // rounded toward zero
+    return a % n < 0 ? q - 1 : q;
+}
+
+// floor(x) for |x| < 2^62, without a call into the maths library.
+constexpr double floor_small(double x) noexcept
+{
+    const double t = static_cast<double>(static_cast<std::int64_t>(x));  // x rounded toward zero
+    return t > x ? t - 1 : t;
 }
 
 constexpr bool fits_int32(std::int64_t x) noexcept

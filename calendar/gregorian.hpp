@@ -13,8 +13,8 @@
 
 namespace calendar {
 
-// Divisible by 4, and by 400 if by 100; tested on quotients, which are exact
-// for every 32-bit year.
+// Divisible by 4, and by 400 if by 100: a quotient is whole when it equals
+// its value rounded, which is exact for every 32-bit year.
 inline bool gregorian_is_leap(double year) noexcept
 {
     const double by4 = year * 0.25, by100 = year / 100, by400 = year / 400;
@@ -29,12 +29,20 @@ inline std::int32_t gregorian_days_in_february(std::int32_t year) noexcept
 // The julian day at which (year, month, day) begins: always n + 0.5.
 // Only a February day beyond the month's length is refused (bad_day, `jd`
 // untouched); other days and months outside their ranges extend the formula.
-// Valid for every 32-bit year, month and day: the shifted year and month are
-// held in doubles, and every term is a whole number below 2^40.
+//
+// The formula is the classic one in doubles,
+//   floor((m + 1) * 30.6001) + floor((y + 4716) * 365.25) + day
+//     + floor(A * 0.25) + 2 - A - 1524.5,   A = floor(y / 100),
+// with January and February counted as months 13 and 14 of the year before.
+// Each floor is taken here on the exact rational instead (30.6001 = 306001 /
+// 10000, 365.25 = 1461 / 4).  For every 32-bit argument the two agree: the
+// double products and quotients land within 1e-5 of the exact values, whose
+// fractions are whole or at least 1e-4 from a whole number.
+// Valid for every 32-bit year, month and day; every term lies within +-2^40.
 inline status gregorian_to_julian_day(std::int32_t year, std::int32_t month,
                                       std::int32_t day, double &jd) noexcept
 {
-    double y = year, m = month;
+    std::int64_t y = year, m = month;
     if (month == 2) {
         if (day > gregorian_days_in_february(year))
             return status::bad_day;
@@ -44,14 +52,25 @@ inline status gregorian_to_julian_day(std::int32_t year, std::int32_t month,
         m += 12;
         y -= 1;
     }
-    const double a = std::floor(y / 100);  // centuries
-    jd = std::floor((m + 1) * 30.6001) + std::floor((y + 4716) * 365.25) + day
-       + (std::floor(a * 0.25) + (2 - a)) - 1524.5;
+    const std::int64_t a = floor_div(y, 100);  // centuries
+    const std::int64_t n = floor_div((m + 1) * 306001, 10000) + floor_div((y + 4716) * 1461, 4) + day
+                         + (floor_div(a, 4) + (2 - a));
+    jd = static_cast<double>(n) - 1524.5;
     return status::ok;
 }
 
 // The Gregorian date of the civil day that contains jd: the day that runs
 // from n - 0.5 to n + 0.5 for a whole n.
+//
+// The classic steps in doubles, with each floor taken on the exact rational
+// as above (36524.25 = 146097 / 4, 122.1 = 1221 / 10); for every julian day
+// below 2^40 the quotients in doubles land at least 1e-6 from a whole number
+// unless exact, so the floors agree:
+//   z = floor(jd + 0.5),  a = floor((z - 1867216.25) / 36524.25),
+//   b = z + 1 + a - floor(a * 0.25) + 1524,  c = floor((b - 122.1) / 365.25),
+//   d = floor(c * 365.25),  e = floor((b - d) / 30.6001),
+//   day = b - d - floor(e * 30.6001),  month = e - 1 or e - 13,
+//   year = c - 4716, or c - 4715 in January and February.
 // Valid for every double: bad_julian_day unless 0 < jd < infinity,
 // out_of_range when the year does not fit in 32 bits; the outputs are
 // written only on ok.
@@ -63,21 +82,19 @@ inline status julian_day_to_gregorian(double jd, std::int32_t &year,
     if (jd >= julian_day_limit)
         return status::out_of_range;
 
-    const double f = jd + 0.5, z = std::floor(f);                  // z in [0, 2^40]
-    const double a = std::floor((z - 1867216.25) / 36524.25);      // Gregorian centuries since 1600
-    const double b = z + 1 + a - std::floor(a * 0.25) + 1524;
-    const double c = std::floor((b - 122.1) / 365.25);
-    const double d = std::floor(c * 365.25);
-    const double e = std::floor((b - d) / 30.6001);                // [4, 15]
-    const double dayv = b - d - std::floor(e * 30.6001) + (f - z);  // [1, 32)
-    const double m = e < 14 ? e - 1 : e - 13;                      // [1, 12]
-    const double y = m > 2 ? c - 4716 : c - 4715;                  // at least -4713
+    const std::int64_t z = static_cast<std::int64_t>(jd + 0.5);   // a floor, as jd > 0; [0, 2^40]
+    const std::int64_t a = floor_div(4 * z - 7468865, 146097);    // Gregorian centuries since 1600, [-52, 3e7]
+    const std::int64_t b = z + 1 + a - floor_div(a, 4) + 1524;    // [1486, 2^40 + 2.3e7]
+    const std::int64_t c = (20 * b - 2442) / 7305;                // [3, 3.1e9]
+    const std::int64_t d = 1461 * c / 4;
+    const std::int64_t e = 10000 * (b - d) / 306001;              // [4, 15]
+    const std::int64_t y = e < 14 ? c - 4716 : c - 4715;          // at least -4713
     if (y > INT32_MAX)
         return status::out_of_range;
 
     year = static_cast<std::int32_t>(y);
-    month = static_cast<std::int32_t>(m);
-    day = static_cast<std::int32_t>(dayv);
+    month = static_cast<std::int32_t>(e < 14 ? e - 1 : e - 13);            // [1, 12]
+    day = static_cast<std::int32_t>(b - d - 306001 * e / 10000);           // [1, 31]
     return status::ok;
 }
 

@@ -9,6 +9,7 @@
 // negative years; the conversions count it with the positive ones, so that
 // years 0 and -1 name the same days and a julian day never names year 0.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -38,20 +39,25 @@ constexpr status jalali_days_in_month(std::int32_t year, std::int32_t month,
                                       std::int32_t &days) noexcept
 {
     const std::uint32_t m = static_cast<std::uint32_t>(month);
-    if (m - 1 < 6)
-        days = 31;
-    else if (m - 7 < 5)
-        days = 30;
-    else if (m == 12)
-        days = 29 + jalali_is_leap(year);
-    else
+    if (m - 1 >= 12)  // also every negative month
         return status::bad_month;
+    // without branches on the month, which callers often vary at random
+    const bool short_twelfth = m == 12 && !jalali_is_leap(year);
+    days = 31 - (m > 6) - short_twelfth;
     return status::ok;
 }
 
 constexpr std::int64_t floor_div_2820(std::int64_t x) noexcept
 {
     return floor_div(x, 2820);
+}
+
+// Days of the year before the first day of `month`: the first six months have
+// 31 days, the rest 30.  Valid for every 32-bit month; months outside 1 to 12
+// run on at 31 days below and 30 days above, within +-2^37.
+constexpr std::int64_t jalali_month_offset(std::int64_t month) noexcept
+{
+    return (month - 1) * 30 + std::min<std::int64_t>(month - 1, 6);  // 31 (month - 1) up to month 7
 }
 
 // Days from the day before 1 Farvardin 1 to (year, month, day), so that
@@ -63,10 +69,8 @@ constexpr std::int64_t jalali_day_number(std::int64_t year, std::int64_t month,
 {
     const std::int64_t base = year >= 0 ? year - 474 : year - 473;         // years 0 and -1 coincide
     const std::int64_t cycle_year = mod(base, 2820) + 474;                 // [474, 3293]
-    const std::int64_t month_offset = month <= 7 ? (month - 1) * 31
-                                                 : (month - 1) * 30 + 6;   // within +-2^37
     const std::int64_t cycles = floor_div_2820(base);                      // [-761521, 761520]
-    return day + month_offset
+    return day + jalali_month_offset(month)
          + (cycle_year * 682 - 110) / 2816   // leap days before cycle_year, [114, 797]
          + (cycle_year - 1) * 365
          + cycles * 1029983;
@@ -92,7 +96,7 @@ inline status julian_day_to_jalali(double jd, std::int32_t &year,
     if (std::fabs(jd) >= julian_day_limit)
         return status::out_of_range;
 
-    const std::int64_t n = static_cast<std::int64_t>(std::floor(jd)) - 1948319;  // day number, within +-2^40
+    const std::int64_t n = static_cast<std::int64_t>(floor_small(jd)) - 1948319;  // day number, within +-2^40
     const std::int64_t depoch = n - 173126;                   // days since 1 Farvardin 475
     const std::int64_t cycle = floor_div(depoch, 1029983);
     const std::int32_t cyear = static_cast<std::int32_t>(depoch - cycle * 1029983);  // [0, 1029982]
@@ -112,11 +116,17 @@ inline status julian_day_to_jalali(double jd, std::int32_t &year,
     if (!fits_int32(y))
         return status::out_of_range;
 
-    const std::int64_t yday = n - jalali_day_number(y, 1, 1) + 1;               // [1, 366]
-    const std::int64_t m = yday <= 186 ? (yday + 30) / 31 : (yday - 6 + 29) / 30;  // [1, 12]
+    // The year's first day within the cycle, by the day count of
+    // jalali_day_number.  That count names the cycle's last year (ycycle 2820)
+    // year 474 of the next cycle instead; the first day comes out the same.
+    const std::int32_t cycle_year = ycycle + 474;                                                    // [475, 3294]
+    const std::int32_t first = (cycle_year * 682 - 110) / 2816 + (cycle_year - 1) * 365 - 173125;  // [0, 1029617]
+    const std::int32_t yday = cyear - first + 1;                              // [1, 366]
+    const std::int32_t by31 = (yday + 30) / 31, by30 = (yday - 6 + 29) / 30;  // ceilings
+    const std::int32_t m = yday <= 186 ? by31 : by30;                         // [1, 12]
     year = static_cast<std::int32_t>(y);
-    month = static_cast<std::int32_t>(m);
-    day = static_cast<std::int32_t>(n - jalali_day_number(y, m, 1) + 1);         // [1, 31]
+    month = m;
+    day = yday - static_cast<std::int32_t>(jalali_month_offset(m));  // [1, 31]
     return status::ok;
 }
 
