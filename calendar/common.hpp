@@ -29,11 +29,11 @@ constexpr std::int64_t floor_div(std::int64_t a, std::int64_t n) noexcept
     return a % n < 0 ? q - 1 : q;
 }
 
-// floor(x) for |x| < 2^62, without a call into the maths library.
-constexpr double floor_small(double x) noexcept
+// floor(x) as an integer, for |x| < 2^62.
+constexpr std::int64_t floor_to_int64(double x) noexcept
 {
-    const double t = static_cast<double>(static_cast<std::int64_t>(x));  // x rounded toward zero
-    return t > x ? t - 1 : t;
+    const std::int64_t t = static_cast<std::int64_t>(x);  // rounded toward zero
+    return static_cast<double>(t) > x ? t - 1 : t;
 }
 
 constexpr bool fits_int32(std::int64_t x) noexcept

@@ -26,9 +26,9 @@ inline std::int32_t gregorian_days_in_february(std::int32_t year) noexcept
     return 28 + gregorian_is_leap(year);
 }
 
-// The julian day at which (year, month, day) begins: always n + 0.5.
-// Only a February day beyond the month's length is refused (bad_day, `jd`
-// untouched); other days and months outside their ranges extend the formula.
+// floor(jd) for the julian day jd at which (year, month, day) begins.
+// Only a February day beyond the month's length is refused (bad_day,
+// `jd_floor` untouched); other days and months outside their ranges extend the formula.
 //
 // The formula is the classic one in doubles,
 //   floor((m + 1) * 30.6001) + floor((y + 4716) * 365.25) + day
@@ -39,8 +39,8 @@ inline std::int32_t gregorian_days_in_february(std::int32_t year) noexcept
 // double products and quotients land within 1e-5 of the exact values, whose
 // fractions are whole or at least 1e-4 from a whole number.
 // Valid for every 32-bit year, month and day; every term lies within +-2^40.
-inline status gregorian_to_julian_day(std::int32_t year, std::int32_t month,
-                                      std::int32_t day, double &jd) noexcept
+inline status gregorian_to_julian_day_floor(std::int32_t year, std::int32_t month,
+                                            std::int32_t day, std::int64_t &jd_floor) noexcept
 {
     std::int64_t y = year, m = month;
     if (month == 2) {
@@ -55,8 +55,19 @@ inline status gregorian_to_julian_day(std::int32_t year, std::int32_t month,
     const std::int64_t a = floor_div(y, 100);  // centuries
     const std::int64_t n = floor_div((m + 1) * 306001, 10000) + floor_div((y + 4716) * 1461, 4) + day
                          + (floor_div(a, 4) + (2 - a));
-    jd = static_cast<double>(n) - 1524.5;
+    jd_floor = n - 1525;
     return status::ok;
+}
+
+// The julian day at which (year, month, day) begins: always n + 0.5.
+inline status gregorian_to_julian_day(std::int32_t year, std::int32_t month,
+                                      std::int32_t day, double &jd) noexcept
+{
+    std::int64_t jd_floor;
+    const status s = gregorian_to_julian_day_floor(year, month, day, jd_floor);
+    if (s == status::ok)
+        jd = static_cast<double>(jd_floor) + 0.5;
+    return s;
 }
 
 // The Gregorian date of the civil day that contains jd: the day that runs
@@ -82,13 +93,16 @@ inline status julian_day_to_gregorian(double jd, std::int32_t &year,
     if (jd >= julian_day_limit)
         return status::out_of_range;
 
-    const std::int64_t z = static_cast<std::int64_t>(jd + 0.5);   // a floor, as jd > 0; [0, 2^40]
-    const std::int64_t a = floor_div(4 * z - 7468865, 146097);    // Gregorian centuries since 1600, [-52, 3e7]
-    const std::int64_t b = z + 1 + a - floor_div(a, 4) + 1524;    // [1486, 2^40 + 2.3e7]
-    const std::int64_t c = (20 * b - 2442) / 7305;                // [3, 3.1e9]
-    const std::int64_t d = 1461 * c / 4;
-    const std::int64_t e = 10000 * (b - d) / 306001;              // [4, 15]
-    const std::int64_t y = e < 14 ? c - 4716 : c - 4715;          // at least -4713
+    // a = floor((4z - 7468865) / 146097) is at least -52 and is carried as
+    // a + 52, with 52 * 146097 added to the dividend: every quantity is then
+    // positive and every division unsigned.
+    const std::uint64_t z = static_cast<std::uint64_t>(jd + 0.5);   // a floor, as jd > 0; [0, 2^40]
+    const std::uint64_t a52 = (4 * z + 128179) / 146097;            // [0, 3.1e7]
+    const std::uint64_t b = z + a52 - a52 / 4 + 1486;              // z + 1 + a - floor(a / 4) + 1524; [1486, 2^40 + 2.3e7]
+    const std::uint64_t c = (20 * b - 2442) / 7305;                 // [3, 3.1e9]
+    const std::uint64_t d = 1461 * c / 4;
+    const std::uint64_t e = 10000 * (b - d) / 306001;               // [4, 15]
+    const std::int64_t y = static_cast<std::int64_t>(c) - (e < 14 ? 4716 : 4715);  // at least -4713
     if (y > INT32_MAX)
         return status::out_of_range;
 

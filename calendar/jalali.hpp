@@ -84,31 +84,27 @@ constexpr double jalali_to_julian_day(std::int32_t year, std::int32_t month,
     return static_cast<double>(jalali_day_number(year, month, day)) + 1948319.5;
 }
 
-// The Jalali date of the civil day that begins at floor(jd) + 0.5: every jd
-// from n up to n + 1 names the day that begins at n + 0.5.
-// Valid for every double: bad_julian_day when jd is not finite, out_of_range
-// when the year does not fit in 32 bits; the outputs are written only on ok.
-inline status julian_day_to_jalali(double jd, std::int32_t &year,
-                                   std::int32_t &month, std::int32_t &day) noexcept
+// The Jalali date of the civil day that begins at the julian day
+// jd_floor + 0.5.  Valid for |jd_floor| < 2^40: out_of_range when the year
+// does not fit in 32 bits; the outputs are written only on ok.
+inline status julian_day_floor_to_jalali(std::int64_t jd_floor, std::int32_t &year,
+                                         std::int32_t &month, std::int32_t &day) noexcept
 {
-    if (!std::isfinite(jd))
-        return status::bad_julian_day;
-    if (std::fabs(jd) >= julian_day_limit)
-        return status::out_of_range;
-
-    const std::int64_t n = static_cast<std::int64_t>(floor_small(jd)) - 1948319;  // day number, within +-2^40
+    const std::int64_t n = jd_floor - 1948319;  // day number, within +-2^40
     const std::int64_t depoch = n - 173126;                   // days since 1 Farvardin 475
-    const std::int64_t cycle = floor_div(depoch, 1029983);
-    const std::int32_t cyear = static_cast<std::int32_t>(depoch - cycle * 1029983);  // [0, 1029982]
+    // Shifted forward by 2^21 cycles, every depoch here is positive, and the
+    // floor division by the cycle becomes a plain unsigned one.
+    constexpr std::int64_t shift = std::int64_t{1} << 21;
+    const std::uint64_t shifted = static_cast<std::uint64_t>(depoch + shift * 1029983);
+    const std::int64_t cycle = static_cast<std::int64_t>(shifted / 1029983) - shift;
+    const std::int32_t cyear = static_cast<std::int32_t>(shifted % 1029983);  // [0, 1029982]
 
-    std::int32_t ycycle;  // year of the cycle, [1, 2820]
-    if (cyear == 1029982) {
-        ycycle = 2820;
-    } else {
-        const std::int32_t aux1 = cyear / 366;  // [0, 2814]
-        const std::int32_t aux2 = cyear % 366;  // [0, 365]
-        ycycle = (2134 * aux1 + 2816 * aux2 + 2815) / 1028522 + aux1 + 1;
-    }
+    // The year of the cycle.  With aux1 = cyear / 366 and aux2 = cyear % 366,
+    //   (2134 * aux1 + 2816 * aux2 + 2815) / 1028522 + aux1 + 1
+    // is (2816 * cyear + 2815) / 1028522 + 1, since 2134 = 2816 * 366 - 1028522;
+    // only the cycle's last day would come out as 2821.
+    const std::int32_t ycycle = static_cast<std::int32_t>(
+        std::min<std::int64_t>((2816 * std::int64_t{cyear} + 2815) / 1028522 + 1, 2820));  // [1, 2820]
 
     std::int64_t y = 2820 * cycle + ycycle + 474;
     if (y <= 0)
@@ -128,6 +124,20 @@ inline status julian_day_to_jalali(double jd, std::int32_t &year,
     month = m;
     day = yday - static_cast<std::int32_t>(jalali_month_offset(m));  // [1, 31]
     return status::ok;
+}
+
+// The Jalali date of the civil day that begins at floor(jd) + 0.5: every jd
+// from n up to n + 1 names the day that begins at n + 0.5.
+// Valid for every double: bad_julian_day when jd is not finite, out_of_range
+// when the year does not fit in 32 bits; the outputs are written only on ok.
+inline status julian_day_to_jalali(double jd, std::int32_t &year,
+                                   std::int32_t &month, std::int32_t &day) noexcept
+{
+    if (!std::isfinite(jd))
+        return status::bad_julian_day;
+    if (std::fabs(jd) >= julian_day_limit)
+        return status::out_of_range;
+    return julian_day_floor_to_jalali(floor_to_int64(jd), year, month, day);
 }
 
 }  // namespace calendar

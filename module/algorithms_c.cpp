@@ -11,27 +11,9 @@
 
 #include "calendar/gregorian.hpp"
 #include "calendar/jalali.hpp"
+#include "module/date_tuple.hpp"
 
 using calendar::status;
-
-// A new tuple (year, month, day) of three ints; null with MemoryError set,
-// and nothing left behind, when an object cannot be allocated.
-static PyObject *make_date_tuple(int year, int month, int day)
-{
-    PyObject *tuple = PyTuple_New(3);
-    if (tuple == nullptr)
-        return nullptr;
-    const int parts[3] = {year, month, day};
-    for (Py_ssize_t i = 0; i < 3; ++i) {
-        PyObject *item = PyLong_FromLong(parts[i]);
-        if (item == nullptr) {
-            Py_DECREF(tuple);
-            return nullptr;
-        }
-        PyTuple_SetItem(tuple, i, item);  // takes over the item's reference
-    }
-    return tuple;
-}
 
 // Sets the exception for a failed calendar routine; returns null for the
 // caller to hand on.
@@ -172,12 +154,12 @@ PyDoc_STRVAR(get_jalali_date_from_gregorian_date_doc,
 static PyObject *get_jalali_date_from_gregorian_date(PyObject *, PyObject *args)
 {
     int year, month, day;
-    double jd;
+    std::int64_t jd_floor;  // the julian day, exact: it is n + 0.5
     if (!PyArg_ParseTuple(args, "iii", &year, &month, &day))
         return nullptr;
-    if (calendar::gregorian_to_julian_day(year, month, day, jd) != status::ok)
+    if (calendar::gregorian_to_julian_day_floor(year, month, day, jd_floor) != status::ok)
         return raise_invalid_day(year, day);
-    if (const status s = calendar::julian_day_to_jalali(jd, year, month, day); s != status::ok)
+    if (const status s = calendar::julian_day_floor_to_jalali(jd_floor, year, month, day); s != status::ok)
         return raise_error(s);
     return make_date_tuple(year, month, day);
 }
