@@ -28,12 +28,13 @@ inline std::int32_t gregorian_days_in_february(std::int32_t year) noexcept
 
 // floor(jd) for the julian day jd at which (year, month, day) begins.
 // Only a February day beyond the month's length is refused (bad_day,
-// `jd_floor` untouched); other days and months outside their ranges extend the formula.
+// `jd_floor` untouched); other days and months outside their ranges extend
+// the formula.
 //
 // The formula is the classic one in doubles,
 //   floor((m + 1) * 30.6001) + floor((y + 4716) * 365.25) + day
 //     + floor(A * 0.25) + 2 - A - 1524.5,   A = floor(y / 100),
-// with January and February counted as months 13 and 14 of the year before.
+// where months below 3 count as months 12 later in the year before.
 // Each floor is taken here on the exact rational instead (30.6001 = 306001 /
 // 10000, 365.25 = 1461 / 4).  For every 32-bit argument the two agree: the
 // double products and quotients land within 1e-5 of the exact values, whose
