@@ -1,5 +1,7 @@
 """Typed use of the module; checked with mypy --strict."""
 
+from __future__ import annotations
+
 import algorithms_c
 
 
