@@ -90,8 +90,7 @@ constexpr double jalali_to_julian_day(std::int32_t year, std::int32_t month,
 inline status julian_day_floor_to_jalali(std::int64_t jd_floor, std::int32_t &year,
                                          std::int32_t &month, std::int32_t &day) noexcept
 {
-    const std::int64_t n = jd_floor - 1948319;  // day number, within +-2^40
-    const std::int64_t depoch = n - 173126;                   // days since 1 Farvardin 475
+    const std::int64_t depoch = jd_floor - 2121445;  // days since 1 Farvardin 475, within +-2^40
     // Shifted forward by 2^21 cycles, every depoch here is positive, and the
     // floor division by the cycle becomes a plain unsigned one.
     constexpr std::int64_t shift = std::int64_t{1} << 21;

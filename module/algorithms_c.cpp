@@ -154,7 +154,7 @@ PyDoc_STRVAR(get_jalali_date_from_gregorian_date_doc,
 static PyObject *get_jalali_date_from_gregorian_date(PyObject *, PyObject *args)
 {
     int year, month, day;
-    std::int64_t jd_floor;  // the julian day, exact: it is n + 0.5
+    std::int64_t jd_floor;  // the date begins at the julian day jd_floor + 0.5
     if (!PyArg_ParseTuple(args, "iii", &year, &month, &day))
         return nullptr;
     if (calendar::gregorian_to_julian_day_floor(year, month, day, jd_floor) != status::ok)
