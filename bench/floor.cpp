@@ -3,9 +3,6 @@
 // does, with no calendar arithmetic.  What algorithms_c costs above these is
 // its own.  Built by bench/run.py only; never installed.
 
-#define PY_SSIZE_T_CLEAN
-#include <Python.h>
-
 #include "module/date_tuple.hpp"
 
 static PyObject *iii_float(PyObject *, PyObject *args)

@@ -4,8 +4,7 @@
 // routine becomes the exception raised here.  Each docstring opens with the
 // function's signature, which Python shows apart from the sentence.
 
-#define PY_SSIZE_T_CLEAN
-#include <Python.h>
+#include "module/python.hpp"
 
 #include <cstdio>
 

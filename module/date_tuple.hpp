@@ -1,7 +1,7 @@
 #ifndef ALGORITHMS_C_MODULE_DATE_TUPLE_HPP
 #define ALGORITHMS_C_MODULE_DATE_TUPLE_HPP
 
-#include <Python.h>
+#include "module/python.hpp"
 
 // A new tuple (year, month, day) of three ints; null with MemoryError set,
 // and nothing left behind, when an object cannot be allocated.
