@@ -10,18 +10,19 @@
 #include <cstdint>
 
 #include "common.hpp"
+#include "jalali.hpp"
 
 namespace calendar {
 
-// Divisible by 4, and by 400 if by 100: a quotient is whole when it equals
-// its value rounded, which is exact for every 32-bit year.
-inline bool gregorian_is_leap(double year) noexcept
+// Divisible by 4, and by 400 if by 100.  Divisible by 400 is divisible by 100
+// and by 16; the operators are bitwise so that no branch depends on the year.
+// Valid for every 32-bit year.
+constexpr bool gregorian_is_leap(std::int32_t year) noexcept
 {
-    const double by4 = year * 0.25, by100 = year / 100, by400 = year / 400;
-    return by4 == std::round(by4) && (by100 != std::round(by100) || by400 == std::round(by400));
+    return ((year & 3) == 0) & ((year % 100 != 0) | ((year & 15) == 0));
 }
 
-inline std::int32_t gregorian_days_in_february(std::int32_t year) noexcept
+constexpr std::int32_t gregorian_days_in_february(std::int32_t year) noexcept
 {
     return 28 + gregorian_is_leap(year);
 }
@@ -43,16 +44,14 @@ inline std::int32_t gregorian_days_in_february(std::int32_t year) noexcept
 inline status gregorian_to_julian_day_floor(std::int32_t year, std::int32_t month,
                                             std::int32_t day, std::int64_t &jd_floor) noexcept
 {
-    std::int64_t y = year, m = month;
-    if (month == 2) {
-        if (day > gregorian_days_in_february(year))
-            return status::bad_day;
-        m = 14;
-        y -= 1;
-    } else if (month < 2) {
-        m += 12;
-        y -= 1;
-    }
+    // A single branch, which valid dates never take: the limit is 2^32 above
+    // the length of February unless the month is February.
+    const std::int64_t limit = gregorian_days_in_february(year) + (std::int64_t{month != 2} << 32);
+    if (day > limit)
+        return status::bad_day;
+    const bool shift = month <= 2;                            // January, February and below
+    const std::int64_t y = std::int64_t{year} - shift;        // [-2^31 - 1, 2^31 - 1]
+    const std::int64_t m = std::int64_t{month} + 12 * shift;  // [-2^31 + 12, 2^31 - 1]
     const std::int64_t a = floor_div(y, 100);  // centuries
     const std::int64_t n = floor_div((m + 1) * 306001, 10000) + floor_div((y + 4716) * 1461, 4) + day
                          + (floor_div(a, 4) + (2 - a));
@@ -103,14 +102,28 @@ inline status julian_day_to_gregorian(double jd, std::int32_t &year,
     const std::uint64_t c = (20 * b - 2442) / 7305;                 // [3, 3.1e9]
     const std::uint64_t d = 1461 * c / 4;
     const std::uint64_t e = 10000 * (b - d) / 306001;               // [4, 15]
-    const std::int64_t y = static_cast<std::int64_t>(c) - (e < 14 ? 4716 : 4715);  // at least -4713
+    const std::uint64_t early = (e + 2) >> 4;  // January or February, e >= 14, as arithmetic: no branch on the month
+    const std::int64_t y = static_cast<std::int64_t>(c + early) - 4716;    // at least -4713
     if (y > INT32_MAX)
         return status::out_of_range;
 
     year = static_cast<std::int32_t>(y);
-    month = static_cast<std::int32_t>(e < 14 ? e - 1 : e - 13);            // [1, 12]
+    month = static_cast<std::int32_t>(e - 1 - 12 * early);                 // [1, 12]
     day = static_cast<std::int32_t>(b - d - 306001 * e / 10000);           // [1, 31]
     return status::ok;
+}
+
+// The Jalali date of the civil day that the Gregorian (year, month, day)
+// names.  Valid for every 32-bit year, month and day: bad_day as
+// gregorian_to_julian_day_floor, out_of_range when the Jalali year does not
+// fit in 32 bits; the outputs are written only on ok.
+inline status gregorian_to_jalali(std::int32_t year, std::int32_t month, std::int32_t day,
+                                  std::int32_t &jalali_year, std::int32_t &jalali_month,
+                                  std::int32_t &jalali_day) noexcept
+{
+    std::int64_t jd_floor;  // the date begins at the julian day jd_floor + 0.5
+    const status s = gregorian_to_julian_day_floor(year, month, day, jd_floor);
+    return s == status::ok ? julian_day_floor_to_jalali(jd_floor, jalali_year, jalali_month, jalali_day) : s;
 }
 
 }  // namespace calendar

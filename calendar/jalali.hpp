@@ -105,9 +105,8 @@ inline status julian_day_floor_to_jalali(std::int64_t jd_floor, std::int32_t &ye
     const std::int32_t ycycle = static_cast<std::int32_t>(
         std::min<std::int64_t>((2816 * std::int64_t{cyear} + 2815) / 1028522 + 1, 2820));  // [1, 2820]
 
-    std::int64_t y = 2820 * cycle + ycycle + 474;
-    if (y <= 0)
-        --y;  // a julian day never names year 0
+    const std::int64_t y0 = 2820 * cycle + ycycle + 474;
+    const std::int64_t y = y0 - (y0 <= 0);  // a julian day never names year 0
     if (!fits_int32(y))
         return status::out_of_range;
 
@@ -116,12 +115,15 @@ inline status julian_day_floor_to_jalali(std::int64_t jd_floor, std::int32_t &ye
     // year 474 of the next cycle instead; the first day comes out the same.
     const std::int32_t cycle_year = ycycle + 474;                                                    // [475, 3294]
     const std::int32_t first = (cycle_year * 682 - 110) / 2816 + (cycle_year - 1) * 365 - 173125;  // [0, 1029617]
-    const std::int32_t yday = cyear - first + 1;                              // [1, 366]
-    const std::int32_t by31 = (yday + 30) / 31, by30 = (yday - 6 + 29) / 30;  // ceilings
-    const std::int32_t m = yday <= 186 ? by31 : by30;                         // [1, 12]
+    const std::int32_t yday = cyear - first;  // from 0, [0, 365]
+    // Six months of 31 days (186 days), then months of 30.  The day of the
+    // year is often random, so no branch may depend on it: past is
+    // max(yday - 186, 0) by a mask, which the compiler keeps as arithmetic.
+    const std::uint32_t past = static_cast<std::uint32_t>(yday - 186) & ~static_cast<std::uint32_t>((yday - 186) >> 31);  // [0, 179]
+    const std::int32_t m = static_cast<std::int32_t>((yday - past) / 31 + past / 30 + 1);  // [1, 12]
     year = static_cast<std::int32_t>(y);
     month = m;
-    day = yday - static_cast<std::int32_t>(jalali_month_offset(m));  // [1, 31]
+    day = yday + 1 - static_cast<std::int32_t>(jalali_month_offset(m));  // [1, 31]
     return status::ok;
 }
 

@@ -6,50 +6,12 @@
 
 #include "module/python.hpp"
 
-#include <cstdio>
-
 #include "calendar/gregorian.hpp"
 #include "calendar/jalali.hpp"
 #include "module/date_tuple.hpp"
+#include "module/errors.hpp"
 
 using calendar::status;
-
-// Sets the exception for a failed calendar routine; returns null for the
-// caller to hand on.
-static PyObject *raise_error(status failure)
-{
-    switch (failure) {
-    case status::bad_month:
-        PyErr_SetString(PyExc_ValueError, "Month must be between 1 and 12");
-        break;
-    case status::bad_julian_day:
-        PyErr_SetString(PyExc_ValueError, "Invalid Date");
-        break;
-    case status::out_of_range:
-        PyErr_SetString(PyExc_OverflowError, "date value out of range");
-        break;
-    case status::ok:
-    case status::bad_day:
-        PyErr_SetString(PyExc_SystemError, "unexpected calendar status");
-        break;
-    }
-    return nullptr;
-}
-
-// Sets the ValueError for a February day beyond the month's length.
-static PyObject *raise_invalid_day(int year, int day)
-{
-    static const char format[] = "Invalid day: %02d, it must be <= %02d";
-    const int limit = calendar::gregorian_days_in_february(year);
-    const size_t size = sizeof format + 2 * 11;  // each number takes at most 11 characters
-    char *message = static_cast<char *>(PyMem_Malloc(size));
-    if (message == nullptr)
-        return PyErr_NoMemory();
-    std::snprintf(message, size, format, day, limit);
-    PyErr_SetString(PyExc_ValueError, message);
-    PyMem_Free(message);
-    return nullptr;
-}
 
 PyDoc_STRVAR(get_julian_day_from_gregorian_date_doc,
              "get_julian_day_from_gregorian_date($module, year, month, day, /)\n--\n\n"
@@ -61,8 +23,8 @@ static PyObject *get_julian_day_from_gregorian_date(PyObject *, PyObject *args)
     double jd;
     if (!PyArg_ParseTuple(args, "iii", &year, &month, &day))
         return nullptr;
-    if (calendar::gregorian_to_julian_day(year, month, day, jd) != status::ok)
-        return raise_invalid_day(year, day);
+    if (const status s = calendar::gregorian_to_julian_day(year, month, day, jd); s != status::ok)
+        return raise_error(s, year, day);
     return PyFloat_FromDouble(jd);
 }
 
@@ -152,15 +114,13 @@ PyDoc_STRVAR(get_jalali_date_from_gregorian_date_doc,
 
 static PyObject *get_jalali_date_from_gregorian_date(PyObject *, PyObject *args)
 {
-    int year, month, day;
-    std::int64_t jd_floor;  // the date begins at the julian day jd_floor + 0.5
+    int year, month, day, jalali_year, jalali_month, jalali_day;
     if (!PyArg_ParseTuple(args, "iii", &year, &month, &day))
         return nullptr;
-    if (calendar::gregorian_to_julian_day_floor(year, month, day, jd_floor) != status::ok)
-        return raise_invalid_day(year, day);
-    if (const status s = calendar::julian_day_floor_to_jalali(jd_floor, year, month, day); s != status::ok)
-        return raise_error(s);
-    return make_date_tuple(year, month, day);
+    if (const status s = calendar::gregorian_to_jalali(year, month, day, jalali_year, jalali_month, jalali_day);
+        s != status::ok)
+        return raise_error(s, year, day);
+    return make_date_tuple(jalali_year, jalali_month, jalali_day);
 }
 
 #define METHOD(name) {#name, name, METH_VARARGS, name##_doc}
