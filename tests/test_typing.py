@@ -1,5 +1,6 @@
 """Signatures and the type information that Python tooling reads."""
 
+import importlib.util
 import inspect
 import subprocess
 import sys
@@ -42,14 +43,17 @@ def mypy(*args, cache):
 
 
 def test_mypy_strict_accepts_typed_use_and_refuses_misuse(tmp_path):
-    ok = mypy("--strict", str(TYPING / "typed_example.py"), cache=tmp_path)
+    examples = ["typed_example.py", *(["typed_arrays.py"] if importlib.util.find_spec("numpy") else [])]
+    ok = mypy("--strict", *(str(TYPING / name) for name in examples), cache=tmp_path)
     assert ok.returncode == 0, ok.stdout + ok.stderr
     misuse = mypy("--strict", str(TYPING / "misuse.py"), cache=tmp_path)
     assert misuse.returncode == 1
     assert 'Argument 1 to "is_jalali_leap_year" has incompatible type "str"; expected "int"' in misuse.stdout
 
 
-def test_stubs_match_the_module(tmp_path):
-    result = subprocess.run([sys.executable, "-m", "mypy.stubtest", "algorithms_c"],
+@pytest.mark.parametrize("module", ["algorithms_c", "algorithms_c_numpy"])
+def test_stubs_match_the_module(module, tmp_path):
+    pytest.importorskip(module)
+    result = subprocess.run([sys.executable, "-m", "mypy.stubtest", module],
                             capture_output=True, text=True, cwd=tmp_path)
     assert result.returncode == 0, result.stdout + result.stderr
