@@ -11,7 +11,7 @@ import nox
 
 PYTHONS = ["3.8", "3.9", "3.10", "3.11", "3.12", "3.13"]
 
-nox.options.sessions = ["tests"]
+nox.options.sessions = ["tests", "numpy_range"]
 nox.options.error_on_missing_interpreters = False  # nox turns this on when CI is set
 nox.options.default_venv_backend = "venv"
 
@@ -25,3 +25,13 @@ os.environ["PATH"] = os.pathsep.join([*found, os.environ.get("PATH", "")])
 def tests(session):
     session.install(".[test]")
     session.run("python", "-m", "pytest", *session.posargs)
+
+
+@nox.session(python="3.9")
+@nox.parametrize("numpy", ["1.19.3", "newest"])
+def numpy_range(session, numpy):
+    """The array module on the oldest and the newest NumPy that pip installs for Python 3.9."""
+    session.install(".", "pytest", "hypothesis")
+    session.install("numpy" if numpy == "newest" else f"numpy=={numpy}")
+    session.run("python", "-c", "import numpy; print('NumPy', numpy.__version__)")
+    session.run("python", "-m", "pytest", "tests/test_numpy.py", *session.posargs)
