@@ -1,0 +1,202 @@
+#!/usr/bin/env python3
+"""Cost per date of algorithms_c_numpy on a column of random dates, against the per-call loop,
+pyerfa, pandas and jalali-pandas, and against the arithmetic's own limit, a plain C++ loop.
+
+    python3 bench/arrays.py           # figures into bench/arrays.json, bench/arrays.png, README.md
+    python3 bench/arrays.py --quick   # 10^4 dates, to see that it runs; into bench/out/ only
+
+It works in the environment of run.py (bench/out/venv), with pyerfa, pandas and jalali-pandas
+added, and measures every contender in one process on the same dates of 1900 to 2100.
+"""
+
+import argparse
+import json
+import os
+import statistics
+import subprocess
+import sys
+import threading
+import time
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+import run as bench  # noqa: E402
+
+PEERS = ["pyerfa==2.0.1.5", "pandas==3.1.2", "jalali-pandas==1.0.0"]
+BEGIN, END = "<!-- arrays:begin -->", "<!-- arrays:end -->"
+
+
+def prepare():
+    python = bench.prepare()
+    bench.run(python, "-m", "pip", "install", "--quiet", *PEERS)
+    bench.run("g++", "-std=c++17", "-O2", "-Wall", "-Wextra", f"-I{bench.ROOT}", bench.ROOT / "bench" / "loop.cpp",
+              "-o", bench.OUT / "loop")
+    return python
+
+
+def columns(count):
+    """`count` random days of 1900 to 2100: Gregorian and Jalali int32 columns, julian days, datetime64."""
+    import numpy as np
+    import algorithms_c_numpy as an
+
+    rng = np.random.default_rng(1)
+    first, last = (np.datetime64(d, "D").astype(np.int64) for d in ("1900-01-01", "2100-12-31"))
+    days = rng.integers(first, last + 1, count)
+    datetimes = days.astype("datetime64[D]")
+    julian_days = days + 2440587.5
+    gregorian = an.get_gregorian_date_from_julian_day(julian_days)
+    jalali = an.get_jalali_date_from_julian_day(julian_days)
+    return gregorian, jalali, julian_days, datetimes
+
+
+def ns_per_date(function, count, repeats):
+    times = []
+    for _ in range(repeats):
+        start = time.perf_counter_ns()
+        function()
+        times.append((time.perf_counter_ns() - start) / count)
+    return statistics.median(times)
+
+
+def measure(quick):
+    import numpy as np
+    import pandas as pd
+    import erfa
+    from jalali_pandas.core.conversion import datetime64_to_jalali
+
+    import algorithms_c as ac
+    import algorithms_c_numpy as an
+
+    count = 10_000 if quick else 1_000_000
+    repeats = 3 if quick else 15
+    (gy, gm, gd), (jy, jm, jd), julian_days, datetimes = columns(count)
+    series = pd.Series(datetimes.astype("datetime64[ns]"))
+    as_lists = [a.tolist() for a in (gy, gm, gd)]
+    ufuncs = {
+        "get_julian_day_from_gregorian_date": (gy, gm, gd),
+        "is_jalali_leap_year": (jy,),
+        "get_days_in_jalali_year": (jy,),
+        "get_days_in_jalali_month": (jy, jm),
+        "get_julian_day_from_jalali_date": (jy, jm, jd),
+        "get_jalali_date_from_julian_day": (julian_days,),
+        "get_gregorian_date_from_julian_day": (julian_days,),
+        "get_jalali_date_from_gregorian_date": (gy, gm, gd),
+    }
+    rows = {f"algorithms_c_numpy.{name}": ns_per_date(lambda: getattr(an, name)(*args), count, repeats)
+            for name, args in ufuncs.items()}
+    rows["per-call loop, get_jalali_date_from_gregorian_date"] = ns_per_date(
+        lambda: [ac.get_jalali_date_from_gregorian_date(*date) for date in zip(*as_lists)], count, max(3, repeats // 5))
+    rows["pyerfa cal2jd (Gregorian to julian day)"] = ns_per_date(lambda: erfa.cal2jd(gy, gm, gd), count, repeats)
+    rows["pyerfa jd2cal (julian day to Gregorian)"] = ns_per_date(lambda: erfa.jd2cal(julian_days, 0.0), count, repeats)
+    rows["pandas .dt.year, .dt.month, .dt.day"] = ns_per_date(
+        lambda: (series.dt.year, series.dt.month, series.dt.day), count, repeats)
+    rows["jalali-pandas datetime64_to_jalali"] = ns_per_date(lambda: datetime64_to_jalali(datetimes), count, 3)
+    loop = json.loads(subprocess.run([str(bench.OUT / "loop")], check=True, capture_output=True, text=True).stdout)
+    rows.update({f"C++ loop, {name}": value for name, value in loop.items()})
+    return {"dates": count, "repeats": repeats, "ns_per_date": rows,
+            "threads": threads(10**5 if quick else 10**7), "memory": memory(10 if quick else 1000, count)}
+
+
+def threads(count):
+    """Gregorian to Jalali on `count` dates: one thread on the whole, two threads on the halves."""
+    import numpy as np
+    import algorithms_c_numpy as an
+
+    (gy, gm, gd), *_ = columns(count)
+    convert = an.get_jalali_date_from_gregorian_date
+    half = count // 2
+
+    def two():
+        workers = [threading.Thread(target=convert, args=(gy[s], gm[s], gd[s]))
+                   for s in (slice(0, half), slice(half, None))]
+        for worker in workers:
+            worker.start()
+        for worker in workers:
+            worker.join()
+
+    one_ns = ns_per_date(lambda: convert(gy, gm, gd), count, 5)
+    two_ns = ns_per_date(two, count, 5)
+    assert np.array_equal(convert(gy[:half], gm[:half], gd[:half])[0], convert(gy, gm, gd)[0][:half])
+    return {"dates": count, "one_thread_ns_per_date": one_ns, "two_threads_ns_per_date": two_ns,
+            "speedup": one_ns / two_ns}
+
+
+def memory(calls, count):
+    """The resident size after `calls` conversions of `count` dates, beyond what it was after a few."""
+    import algorithms_c_numpy as an
+
+    (gy, gm, gd), *_ = columns(count)
+    for _ in range(10):
+        an.get_jalali_date_from_gregorian_date(gy, gm, gd)
+    before = resident_bytes()
+    for _ in range(calls):
+        an.get_jalali_date_from_gregorian_date(gy, gm, gd)
+    return {"calls": calls, "dates": count, "resident_growth_bytes": resident_bytes() - before}
+
+
+def resident_bytes():
+    with open("/proc/self/statm") as statm:
+        return int(statm.read().split()[1]) * os.sysconf("SC_PAGE_SIZE")
+
+
+def table(report):
+    rows = report["ns_per_date"]
+    lines = ["| how | ns per date |", "|---|---:|"]
+    lines += [f"| {name} | {value:,.2f} |" for name, value in rows.items()]
+    t = report["threads"]
+    lines.append(f"| two threads on two halves of {t['dates']:,} dates, against one thread "
+                 f"| {t['two_threads_ns_per_date']:.2f} ({t['speedup']:.2f}x) |")
+    return "\n".join(lines)
+
+
+def chart(report, path):
+    import matplotlib
+    matplotlib.use("Agg")
+    import matplotlib.pyplot as plt
+
+    rows = report["ns_per_date"]
+    names = list(rows)
+    figure, axes = plt.subplots(figsize=(10, 0.35 * len(names) + 1.5))
+    colours = ["tab:blue" if n.startswith("algorithms_c") else "tab:gray" if n.startswith("C++") else "tab:orange"
+               for n in names]
+    axes.barh(range(len(names)), [rows[n] for n in names], color=colours)
+    axes.set_yticks(range(len(names)), names, fontsize=8)
+    axes.invert_yaxis()
+    axes.set_xscale("log")
+    axes.set_xlabel("ns per date (median, log scale; shorter is faster)")
+    info = report["machine"]
+    axes.set_title(f"{report['dates']:,} random dates, Python {info['python']}, {info['cpu']}, {info['date']}",
+                   fontsize=9)
+    figure.tight_layout()
+    figure.savefig(path, dpi=100)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--quick", action="store_true", help="10^4 dates; write into bench/out/ only")
+    parser.add_argument("--measure", action="store_true", help=argparse.SUPPRESS)
+    args = parser.parse_args()
+    if not args.measure:
+        bench.OUT.mkdir(parents=True, exist_ok=True)
+        python = prepare()
+        os.execv(python, [str(python), __file__, "--measure", *(["--quick"] if args.quick else [])])
+    report = {"machine": bench.machine(), "quick": args.quick, **measure(args.quick)}
+    print(table(report))
+    print("resident growth:", report["memory"])
+    folder = bench.OUT if args.quick else bench.ROOT / "bench"
+    (folder / "arrays.json").write_text(json.dumps(report, indent=2) + "\n")
+    chart(report, folder / "arrays.png")
+    if not args.quick:
+        info = report["machine"]
+        section = (f"{BEGIN}\nMeasured on {info['date']}: {info['cpu']}, {info['cores']} cores, Python "
+                   f"{info['python']}; {report['dates']:,} random dates of 1900 to 2100 as int32 columns (julian "
+                   f"days as float64), median of {report['repeats']} runs. {report['memory']['calls']:,} conversions "
+                   f"of the column moved the resident size by {report['memory']['resident_growth_bytes']:,} bytes."
+                   f"\n\n{table(report)}\n\n![ns per date](bench/arrays.png)\n{END}")
+        readme = bench.ROOT / "README.md"
+        text = readme.read_text()
+        readme.write_text(text[:text.index(BEGIN)] + section + text[text.index(END) + len(END):])
+
+
+if __name__ == "__main__":
+    main()
