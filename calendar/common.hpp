@@ -2,6 +2,7 @@
 #define ALGORITHMS_C_CALENDAR_COMMON_HPP
 
 #include <cstdint>
+#include <type_traits>
 
 namespace calendar {
 
@@ -15,18 +16,22 @@ enum class status {
     out_of_range,    // a date whose year does not fit in 32 bits
 };
 
-// mod(a, n) for n > 0: the remainder in [0, n - 1], whatever the sign of a.
-constexpr std::int64_t mod(std::int64_t a, std::int64_t n) noexcept
+// mod(a, n) for n > 0: the remainder in [0, n - 1], whatever the sign of a,
+// in the signed integer type of a.
+template <typename I>
+constexpr I mod(I a, std::common_type_t<I> n) noexcept
 {
-    const std::int64_t r = a % n;  // (-n, n)
-    return r < 0 ? r + n : r;
+    const I r = a % n;  // (-n, n)
+    return r + n * (r < 0);
 }
 
-// floor(a / n) for n > 0, rounding toward negative infinity.
-constexpr std::int64_t floor_div(std::int64_t a, std::int64_t n) noexcept
+// floor(a / n) for n > 0, rounding toward negative infinity, in the signed
+// integer type of a.
+template <typename I>
+constexpr I floor_div(I a, std::common_type_t<I> n) noexcept
 {
-    const std::int64_t q = a / n;  // rounded toward zero
-    return a % n < 0 ? q - 1 : q;
+    const I q = a / n;  // rounded toward zero
+    return q - (a % n < 0);
 }
 
 // floor(x) as an integer, for |x| < 2^62.

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <type_traits>
 
 #include "common.hpp"
 
@@ -47,29 +48,34 @@ constexpr status jalali_days_in_month(std::int32_t year, std::int32_t month,
     return status::ok;
 }
 
-constexpr std::int64_t floor_div_2820(std::int64_t x) noexcept
+template <typename I>
+constexpr I floor_div_2820(I x) noexcept
 {
     return floor_div(x, 2820);
 }
 
 // Days of the year before the first day of `month`: the first six months have
-// 31 days, the rest 30.  Valid for every 32-bit month; months outside 1 to 12
-// run on at 31 days below and 30 days above, within +-2^37.
-constexpr std::int64_t jalali_month_offset(std::int64_t month) noexcept
+// 31 days, the rest 30.  In the signed integer type I: std::int64_t for every
+// 32-bit month (months outside 1 to 12 run on at 31 days below and 30 days
+// above, within +-2^37), std::int32_t for months 1 to 12.
+template <typename I>
+constexpr I jalali_month_offset(I month) noexcept
 {
-    return (month - 1) * 30 + std::min<std::int64_t>(month - 1, 6);  // 31 (month - 1) up to month 7
+    return (month - 1) * 30 + std::min<I>(month - 1, 6);  // 31 (month - 1) up to month 7
 }
 
 // Days from the day before 1 Farvardin 1 to (year, month, day), so that
 // (1, 1, 1) is day 1.  Month and day are not checked: month 13 is the first
 // month of the next year, day 0 the last day of the month before.
-// Valid for every 32-bit year, month and day; the result lies within +-2^40.
-constexpr std::int64_t jalali_day_number(std::int64_t year, std::int64_t month,
-                                         std::int64_t day) noexcept
+// In the signed integer type I: std::int64_t for every 32-bit year, month and
+// day (the result lies within +-2^40), or std::int32_t, which vectorises, for
+// |year| and |day| below 2^19 and months 1 to 12.
+template <typename I>
+constexpr I jalali_day_number(I year, I month, I day) noexcept
 {
-    const std::int64_t base = year >= 0 ? year - 474 : year - 473;         // years 0 and -1 coincide
-    const std::int64_t cycle_year = mod(base, 2820) + 474;                 // [474, 3293]
-    const std::int64_t cycles = floor_div_2820(base);                      // [-761521, 761520]
+    const I base = year - 474 + (year < 0);     // years 0 and -1 coincide
+    const I cycle_year = mod(base, 2820) + 474;  // [474, 3293]
+    const I cycles = floor_div_2820(base);       // [-761521, 761520]
     return day + jalali_month_offset(month)
          + (cycle_year * 682 - 110) / 2816   // leap days before cycle_year, [114, 797]
          + (cycle_year - 1) * 365
@@ -81,7 +87,44 @@ constexpr std::int64_t jalali_day_number(std::int64_t year, std::int64_t month,
 constexpr double jalali_to_julian_day(std::int32_t year, std::int32_t month,
                                       std::int32_t day) noexcept
 {
-    return static_cast<double>(jalali_day_number(year, month, day)) + 1948319.5;
+    return static_cast<double>(jalali_day_number<std::int64_t>(year, month, day)) + 1948319.5;
+}
+
+// The Jalali date of the civil day that begins at the julian day
+// jd_floor + 0.5, in the signed integer type I: std::int64_t for every
+// |jd_floor| < 2^40, or std::int32_t, which vectorises, for |jd_floor| < 2^28.
+// The year may be any value of I; month and day are in their ranges.
+template <typename I>
+constexpr void jalali_date_from_day(I jd_floor, I &year, std::int32_t &month, std::int32_t &day) noexcept
+{
+    using U = std::make_unsigned_t<I>;
+    // Shifted forward by whole cycles, every day count here is positive, and
+    // the floor division by the cycle becomes a plain unsigned one.
+    constexpr I shift = sizeof(I) == 8 ? I{1} << 21 : 300;
+    const U shifted = static_cast<U>(jd_floor - 2121445 + shift * 1029983);  // from 1 Farvardin 475, shifted
+    const I cycle = static_cast<I>(shifted / 1029983) - shift;
+    const std::uint32_t cyear = static_cast<std::uint32_t>(shifted % 1029983);  // [0, 1029982]
+
+    // The year of the cycle.  With aux1 = cyear / 366 and aux2 = cyear % 366,
+    //   (2134 * aux1 + 2816 * aux2 + 2815) / 1028522 + aux1 + 1
+    // is (2816 * cyear + 2815) / 1028522 + 1, since 2134 = 2816 * 366 - 1028522;
+    // only the cycle's last day would come out as 2821.
+    const std::uint32_t ycycle = std::min<std::uint32_t>((2816 * cyear + 2815) / 1028522 + 1, 2820);  // [1, 2820]
+    const I y = 2820 * cycle + static_cast<I>(ycycle) + 474;
+    year = y - (y <= 0);  // a julian day never names year 0
+
+    // The year's first day within the cycle, by the day count of
+    // jalali_day_number.  That count names the cycle's last year (ycycle 2820)
+    // year 474 of the next cycle instead; the first day comes out the same.
+    const std::uint32_t cycle_year = ycycle + 474;                                                   // [475, 3294]
+    const std::uint32_t first = (cycle_year * 682 - 110) / 2816 + (cycle_year - 1) * 365 - 173125;  // [0, 1029617]
+    const std::int32_t yday = static_cast<std::int32_t>(cyear - first);  // from 0, [0, 365]
+    // Six months of 31 days (186 days), then months of 30.  The day of the
+    // year is often random, so no branch may depend on it: past is
+    // max(yday - 186, 0) by a mask, which the compiler keeps as arithmetic.
+    const std::int32_t past = (yday - 186) & ~((yday - 186) >> 31);  // [0, 179]
+    month = (yday - past) / 31 + past / 30 + 1;                       // [1, 12]
+    day = yday + 1 - jalali_month_offset(month);  // [1, 31]
 }
 
 // The Jalali date of the civil day that begins at the julian day
@@ -90,40 +133,14 @@ constexpr double jalali_to_julian_day(std::int32_t year, std::int32_t month,
 inline status julian_day_floor_to_jalali(std::int64_t jd_floor, std::int32_t &year,
                                          std::int32_t &month, std::int32_t &day) noexcept
 {
-    const std::int64_t depoch = jd_floor - 2121445;  // days since 1 Farvardin 475, within +-2^40
-    // Shifted forward by 2^21 cycles, every depoch here is positive, and the
-    // floor division by the cycle becomes a plain unsigned one.
-    constexpr std::int64_t shift = std::int64_t{1} << 21;
-    const std::uint64_t shifted = static_cast<std::uint64_t>(depoch + shift * 1029983);
-    const std::int64_t cycle = static_cast<std::int64_t>(shifted / 1029983) - shift;
-    const std::int32_t cyear = static_cast<std::int32_t>(shifted % 1029983);  // [0, 1029982]
-
-    // The year of the cycle.  With aux1 = cyear / 366 and aux2 = cyear % 366,
-    //   (2134 * aux1 + 2816 * aux2 + 2815) / 1028522 + aux1 + 1
-    // is (2816 * cyear + 2815) / 1028522 + 1, since 2134 = 2816 * 366 - 1028522;
-    // only the cycle's last day would come out as 2821.
-    const std::int32_t ycycle = static_cast<std::int32_t>(
-        std::min<std::int64_t>((2816 * std::int64_t{cyear} + 2815) / 1028522 + 1, 2820));  // [1, 2820]
-
-    const std::int64_t y0 = 2820 * cycle + ycycle + 474;
-    const std::int64_t y = y0 - (y0 <= 0);  // a julian day never names year 0
+    std::int64_t y;
+    std::int32_t m, d;
+    jalali_date_from_day(jd_floor, y, m, d);
     if (!fits_int32(y))
         return status::out_of_range;
-
-    // The year's first day within the cycle, by the day count of
-    // jalali_day_number.  That count names the cycle's last year (ycycle 2820)
-    // year 474 of the next cycle instead; the first day comes out the same.
-    const std::int32_t cycle_year = ycycle + 474;                                                    // [475, 3294]
-    const std::int32_t first = (cycle_year * 682 - 110) / 2816 + (cycle_year - 1) * 365 - 173125;  // [0, 1029617]
-    const std::int32_t yday = cyear - first;  // from 0, [0, 365]
-    // Six months of 31 days (186 days), then months of 30.  The day of the
-    // year is often random, so no branch may depend on it: past is
-    // max(yday - 186, 0) by a mask, which the compiler keeps as arithmetic.
-    const std::uint32_t past = static_cast<std::uint32_t>(yday - 186) & ~static_cast<std::uint32_t>((yday - 186) >> 31);  // [0, 179]
-    const std::int32_t m = static_cast<std::int32_t>((yday - past) / 31 + past / 30 + 1);  // [1, 12]
     year = static_cast<std::int32_t>(y);
     month = m;
-    day = yday + 1 - static_cast<std::int32_t>(jalali_month_offset(m));  // [1, 31]
+    day = d;
     return status::ok;
 }
 

@@ -21,8 +21,12 @@ PyMODINIT_FUNC PyInit_algorithms_c_numpy(void)
 
 #else
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <cfenv>
 #include <type_traits>
 
 #include <numpy/arrayobject.h>
@@ -39,12 +43,38 @@ using calendar::status;
 // Each ufunc's work on one element: `nin` inputs of type `in` (the per-call
 // function's argument types), `nout` outputs of type `out`, and the status of
 // the calendar routine.
+//
+// The ufuncs that cost most have besides a fast form, in 32-bit arithmetic
+// that the compiler vectorises and that is exact for elements inside a box:
+// `fast` answers whether the element is outside the box or refused, and so
+// must go the exact way.  Outside the box it computes from stand-in values,
+// never from the element itself.  For a julian day the fast form comes in two
+// steps, each a loop of its own: `fast_day` to the day number, `fast_date` on.
+
+// A date clamped into the 32-bit box, |year| and |day| at most `bound` and a
+// month 1 to 12: true if that changed nothing.  (Clamping, not testing, is
+// what the compiler vectorises here.)
+inline bool date_inside(const std::int32_t *x, std::int32_t bound, std::int32_t &year, std::int32_t &month,
+                        std::int32_t &day) noexcept
+{
+    year = std::min(std::max(x[0], -bound), bound);
+    month = std::min(std::max(x[1], 1), 12);
+    day = std::min(std::max(x[2], -bound), bound);
+    return (year == x[0]) & (month == x[1]) & (day == x[2]);
+}
 
 struct julian_day_from_gregorian_date {
     static constexpr int nin = 3, nout = 1;
     using in = std::int32_t;
     using out = double;
     static status apply(const in *x, out *y) noexcept { return calendar::gregorian_to_julian_day(x[0], x[1], x[2], y[0]); }
+    static bool fast(const in *x, out *y) noexcept
+    {
+        std::int32_t year, month, day;
+        const bool inside = date_inside(x, 1 << 20, year, month, day);
+        y[0] = calendar::gregorian_day(year, month, day) + 0.5;
+        return !inside | calendar::gregorian_bad_day(year, month, day);
+    }
 };
 
 struct jalali_leap_year {
@@ -85,6 +115,13 @@ struct julian_day_from_jalali_date {
         y[0] = calendar::jalali_to_julian_day(x[0], x[1], x[2]);
         return status::ok;
     }
+    static bool fast(const in *x, out *y) noexcept
+    {
+        std::int32_t year, month, day;
+        const bool inside = date_inside(x, 1 << 19, year, month, day);
+        y[0] = calendar::jalali_day_number(year, month, day) + 1948319.5;
+        return !inside;
+    }
 };
 
 struct jalali_date_from_julian_day {
@@ -92,6 +129,15 @@ struct jalali_date_from_julian_day {
     using in = double;
     using out = std::int32_t;
     static status apply(const in *x, out *y) noexcept { return calendar::julian_day_to_jalali(x[0], y[0], y[1], y[2]); }
+    static bool fast_day(double jd, std::int32_t &day) noexcept
+    {
+        const bool inside = (jd > -(1 << 28)) & (jd < 1 << 28);
+        const double stand_in = inside ? jd : 0;
+        const std::int32_t truncated = static_cast<std::int32_t>(stand_in);
+        day = truncated - (truncated > stand_in);  // floor(jd)
+        return !inside;
+    }
+    static void fast_date(std::int32_t day, out *y) noexcept { calendar::jalali_date_from_day(day, y[0], y[1], y[2]); }
 };
 
 struct gregorian_date_from_julian_day {
@@ -99,6 +145,16 @@ struct gregorian_date_from_julian_day {
     using in = double;
     using out = std::int32_t;
     static status apply(const in *x, out *y) noexcept { return calendar::julian_day_to_gregorian(x[0], y[0], y[1], y[2]); }
+    static bool fast_day(double jd, std::int32_t &day) noexcept
+    {
+        const bool inside = (jd > 0) & (jd < 1 << 27);
+        day = static_cast<std::int32_t>(inside ? jd + 0.5 : 0.5);  // floor(jd + 0.5), as jd > 0
+        return !inside;
+    }
+    static void fast_date(std::int32_t day, out *y) noexcept
+    {
+        calendar::gregorian_date_from_day(static_cast<std::uint32_t>(day), y[0], y[1], y[2]);
+    }
 };
 
 struct jalali_date_from_gregorian_date {
@@ -108,6 +164,13 @@ struct jalali_date_from_gregorian_date {
     static status apply(const in *x, out *y) noexcept
     {
         return calendar::gregorian_to_jalali(x[0], x[1], x[2], y[0], y[1], y[2]);
+    }
+    static bool fast(const in *x, out *y) noexcept
+    {
+        std::int32_t year, month, day;
+        const bool inside = date_inside(x, 1 << 19, year, month, day);
+        calendar::jalali_date_from_day(calendar::gregorian_day(year, month, day), y[0], y[1], y[2]);
+        return !inside | calendar::gregorian_bad_day(year, month, day);
     }
 };
 
@@ -137,6 +200,7 @@ void report(excess e, status s, const typename Fn::in *x) noexcept
     static const char *const overflow[] = {nullptr, "signed integer is less than minimum",
                                            "signed integer is greater than maximum",
                                            "Python int too large to convert to C long"};
+    std::feclearexcept(FE_INVALID);  // NumPy would warn of it while the exception is set
     const PyGILState_STATE gil = PyGILState_Ensure();
     if (PyErr_Occurred() == nullptr) {  // else an earlier stretch of the same call failed first
         if (e != none)
@@ -149,16 +213,17 @@ void report(excess e, status s, const typename Fn::in *x) noexcept
     PyGILState_Release(gil);
 }
 
-// The strided loop of the ufunc `Fn` for inputs of type T.
+// The exact loop of the ufunc `Fn` over `count` elements of type T, with any
+// strides: false once it has reported an element that it refuses.
 template <typename Fn, typename T>
-void loop(char **args, npy_intp const *dimensions, npy_intp const *steps, void *) noexcept
+bool exact_loop(char *const *args, npy_intp count, npy_intp const *steps) noexcept
 {
     constexpr int nin = Fn::nin, nout = Fn::nout;
     typename Fn::in x[nin];
     typename Fn::out y[nout];
     excess e = none;
     status s = status::ok;
-    for (npy_intp i = 0; i < dimensions[0]; ++i) {
+    for (npy_intp i = 0; i < count; ++i) {
         for (int k = 0; k < nin && e == none; ++k)
             e = narrow(*reinterpret_cast<const T *>(args[k] + i * steps[k]), x[k]);
         if (e != none || (s = Fn::apply(x, y)) != status::ok)
@@ -166,8 +231,109 @@ void loop(char **args, npy_intp const *dimensions, npy_intp const *steps, void *
         for (int k = 0; k < nout; ++k)
             *reinterpret_cast<typename Fn::out *>(args[nin + k] + i * steps[nin + k]) = y[k];
     }
-    if (e != none || s != status::ok)
-        report<Fn>(e, s, x);
+    if (e == none && s == status::ok)
+        return true;
+    report<Fn>(e, s, x);
+    return false;
+}
+
+// The fast form of `Fn` over `count` contiguous elements, at most `block`:
+// false if one of them must go the exact way.  It works on copies, which
+// cannot overlap, so that the compiler vectorises it unconditionally.
+constexpr npy_intp block = 256;
+
+template <typename Fn, typename T>
+[[gnu::always_inline]] inline bool fast_block(char *const *args, npy_intp count) noexcept
+{
+    constexpr int nin = Fn::nin, nout = Fn::nout;
+    using in = typename Fn::in;  // 64-bit integers are clamped into 32 bits, so that beyond
+    in input[nin][block];        // them they are beyond the box too
+    typename Fn::out out[nout][block];
+    for (int k = 0; k < nin; ++k) {
+        if constexpr (std::is_same_v<T, in>) {
+            std::memcpy(input[k], args[k], count * sizeof(T));
+        } else {
+            const T *column = reinterpret_cast<const T *>(args[k]);
+            for (npy_intp i = 0; i < count; ++i)
+                input[k][i] = static_cast<in>(std::min<T>(std::max<T>(column[i], INT32_MIN), INT32_MAX));
+        }
+    }
+    std::fexcept_t flags;  // work on stand-ins may raise the invalid flag; it is undone with that work
+    std::fegetexceptflag(&flags, FE_INVALID);
+    unsigned exact = 0;
+    if constexpr (std::is_floating_point_v<T>) {
+        std::int32_t days[block];
+        for (npy_intp i = 0; i < count; ++i)
+            exact |= Fn::fast_day(input[0][i], days[i]);
+        for (npy_intp i = 0; i < count; ++i) {
+            typename Fn::out y[nout];
+            Fn::fast_date(days[i], y);
+            for (int k = 0; k < nout; ++k)
+                out[k][i] = y[k];
+        }
+    } else {
+        for (npy_intp i = 0; i < count; ++i) {
+            in x[nin];
+            typename Fn::out y[nout];
+            for (int k = 0; k < nin; ++k)
+                x[k] = input[k][i];
+            exact |= Fn::fast(x, y);
+            for (int k = 0; k < nout; ++k)
+                out[k][i] = y[k];
+        }
+    }
+    if (exact != 0) {
+        std::fesetexceptflag(&flags, FE_INVALID);
+        return false;
+    }
+    for (int k = 0; k < nout; ++k)
+        std::memcpy(args[nin + k], out[k], count * sizeof(typename Fn::out));
+    return true;
+}
+
+// The same, built for processors with AVX2, whose wider vectors it fills.
+template <typename Fn, typename T>
+__attribute__((target("avx2"))) bool fast_block_avx2(char *const *args, npy_intp count) noexcept
+{
+    return fast_block<Fn, T>(args, count);
+}
+
+// Whether `Fn` has a fast form for inputs of type T.
+template <typename Fn, typename T, typename = void>
+constexpr bool has_fast = false;
+template <typename Fn, typename T>
+constexpr bool has_fast<Fn, T, decltype(void(&Fn::fast))> = std::is_same_v<T, typename Fn::in> || std::is_same_v<T, npy_int64>;
+template <typename Fn, typename T>
+constexpr bool has_fast<Fn, T, decltype(void(&Fn::fast_day))> = std::is_same_v<T, typename Fn::in>;
+
+const bool avx2 = __builtin_cpu_supports("avx2");
+
+// The strided loop of the ufunc `Fn` for inputs of type T.  Contiguous
+// arrays go the fast way where `Fn` has one, in blocks; a block with an
+// element outside the fast form's box, or one refused, goes the exact way.
+template <typename Fn, typename T>
+void loop(char **args, npy_intp const *dimensions, npy_intp const *steps, void *) noexcept
+{
+    constexpr int nin = Fn::nin, nout = Fn::nout;
+    const npy_intp n = dimensions[0];
+    if constexpr (has_fast<Fn, T>) {
+        bool contiguous = true;
+        for (int k = 0; k < nin + nout; ++k)
+            contiguous &= steps[k] == (k < nin ? npy_intp{sizeof(T)} : npy_intp{sizeof(typename Fn::out)});
+        if (contiguous) {
+            for (npy_intp start = 0; start < n; start += block) {
+                const npy_intp count = std::min(block, n - start);
+                char *at[nin + nout];
+                for (int k = 0; k < nin + nout; ++k)
+                    at[k] = args[k] + start * steps[k];
+                if (!(avx2 ? fast_block_avx2<Fn, T>(at, count) : fast_block<Fn, T>(at, count))
+                    && !exact_loop<Fn, T>(at, count, steps))
+                    return;
+            }
+            return;
+        }
+    }
+    exact_loop<Fn, T>(args, n, steps);
 }
 
 template <typename T>

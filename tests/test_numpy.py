@@ -49,6 +49,31 @@ def test_arrays_give_what_the_per_call_functions_give(per_call, draw):
             assert values == [part], args[start:start + CHUNK]
 
 
+def test_whole_columns_give_what_single_elements_give():
+    """Long contiguous columns go a vectorised way of their own, exact inside a box of years, days
+    and julian days; strided views go element by element."""
+    rng = np.random.default_rng(7)
+    n = 200_000
+    edges = np.array([-(2**20) - 1, -(2**20), -(2**19) - 1, -(2**19), -1, 0, 1, 2**19, 2**19 + 1, 2**20, 2**20 + 1])
+    year = np.concatenate([rng.integers(-(2**20) - 9, 2**20 + 9, n), np.tile(edges, 12), rng.integers(1, 3000, n)])
+    month = np.concatenate([rng.integers(1, 13, n), np.repeat(np.arange(1, 13), len(edges)), rng.integers(0, 14, n)])
+    day = np.concatenate([rng.integers(1, 32, n), np.tile(edges, 12), rng.integers(-(2**20) - 9, 2**20 + 9, n)])
+    day[(month == 2) & (day > 28)] = 28  # no February day to refuse
+    bound = 2.0**28
+    jd = np.concatenate([rng.uniform(-bound - 9, bound + 9, n), [-bound, -bound + 0.5, -0.5, 0, 0.25, 2**27, bound],
+                         rng.integers(-2000, 2000, n) + rng.choice([0, 0.25, 0.5, 0.75], n)])
+    for name, args in [("get_julian_day_from_gregorian_date", (year, month, day)),
+                       ("get_julian_day_from_jalali_date", (year, month, day)),
+                       ("get_jalali_date_from_gregorian_date", (year, month, day)),
+                       ("get_jalali_date_from_julian_day", (jd,)), ("get_gregorian_date_from_julian_day", (np.abs(jd) + 1,))]:
+        ufunc = getattr(an, name)
+        one_by_one = ufunc(*(np.repeat(a, 2)[::2] for a in args))
+        for dtype in {np.int32, np.int64} if args[0].dtype.kind == "i" else {np.float64}:
+            fast = ufunc(*(a.astype(dtype) for a in args))
+            for f, o in zip(*(r if isinstance(r, tuple) else (r,) for r in (fast, one_by_one))):
+                assert np.array_equal(f, o), (name, dtype)
+
+
 def test_integers_outside_32_bits_raise_as_the_per_call_parser_does():
     for value in (2**31, -(2**31) - 1, 2**32 + 1395, 2**63):
         dtype = np.uint64 if value >= 2**63 else np.int64
