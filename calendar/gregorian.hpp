@@ -65,7 +65,9 @@ constexpr bool gregorian_bad_day(std::int32_t year, std::int32_t month, std::int
 inline status gregorian_to_julian_day_floor(std::int32_t year, std::int32_t month,
                                             std::int32_t day, std::int64_t &jd_floor) noexcept
 {
-    if (gregorian_bad_day(year, month, day))  // a branch that valid dates never take
+    // The month first: one branch, mostly not taken, spares the leap year
+    // test; gregorian_bad_day alone is for vectorised loops, branch-free.
+    if (month == 2 && gregorian_bad_day(year, month, day))
         return status::bad_day;
     jd_floor = gregorian_day<std::int64_t>(year, month, day);
     return status::ok;
