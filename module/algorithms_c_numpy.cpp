@@ -29,6 +29,14 @@ PyMODINIT_FUNC PyInit_algorithms_c_numpy(void)
 #include <cfenv>
 #include <type_traits>
 
+// memcpy, which the block copies call, by its symbol of glibc 2.2.5 rather
+// than by that of 2.14, so that the wheel installs on glibc 2.5 and later
+// (manylinux_2_5).  The two differ only for overlapping copies, and these
+// never overlap.
+#if defined(__x86_64__) && defined(__GLIBC__)
+__asm__(".symver memcpy, memcpy@GLIBC_2.2.5");
+#endif
+
 #include <numpy/arrayobject.h>
 #include <numpy/ufuncobject.h>
 
