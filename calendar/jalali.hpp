@@ -18,20 +18,22 @@
 
 namespace calendar {
 
-// Valid for every 32-bit year.
+// In the signed integer type I: std::int64_t for every 32-bit year, or
+// std::int32_t, which vectorises, for |year| below 2^30.
+template <typename I = std::int64_t>
 constexpr bool jalali_is_leap(std::int32_t year) noexcept
 {
-    const std::int64_t base = year > 0 ? std::int64_t{year} - 474
-                                       : std::int64_t{year} - 473;  // [-2^31 - 473, 2^31 - 475]
-    const std::int64_t r = mod(base, 2820);                          // [0, 2819]
-    const std::int64_t t = (r + 512) * 682;                          // [349184, 2271742]
+    const I base = I{year} - 474 + (year <= 0);  // year 0 counts with the negative years; [-2^31 - 473, 2^31 - 475]
+    const I r = mod(base, 2820);                 // [0, 2819]
+    const I t = (r + 512) * 682;                 // [349184, 2271742]
     return t % 2816 < 682;
 }
 
-// Valid for every 32-bit year.
+// As jalali_is_leap.
+template <typename I = std::int64_t>
 constexpr std::int32_t jalali_days_in_year(std::int32_t year) noexcept
 {
-    return 365 + jalali_is_leap(year);
+    return 365 + jalali_is_leap<I>(year);
 }
 
 // Valid for every 32-bit year and month; bad_month unless 1 <= month <= 12,

@@ -85,6 +85,14 @@ struct julian_day_from_gregorian_date {
     }
 };
 
+// A year clamped into the 32-bit box, |year| at most 2^30: true if that
+// changed nothing.
+inline bool year_inside(const std::int32_t *x, std::int32_t &year) noexcept
+{
+    year = std::min(std::max(x[0], -(1 << 30)), 1 << 30);
+    return year == x[0];
+}
+
 struct jalali_leap_year {
     static constexpr int nin = 1, nout = 1;
     using in = std::int32_t;
@@ -93,6 +101,13 @@ struct jalali_leap_year {
     {
         y[0] = calendar::jalali_is_leap(x[0]);
         return status::ok;
+    }
+    static bool fast(const in *x, out *y) noexcept
+    {
+        std::int32_t year;
+        const bool inside = year_inside(x, year);
+        y[0] = calendar::jalali_is_leap<std::int32_t>(year);
+        return !inside;
     }
 };
 
@@ -104,6 +119,13 @@ struct days_in_jalali_year {
     {
         y[0] = calendar::jalali_days_in_year(x[0]);
         return status::ok;
+    }
+    static bool fast(const in *x, out *y) noexcept
+    {
+        std::int32_t year;
+        const bool inside = year_inside(x, year);
+        y[0] = calendar::jalali_days_in_year<std::int32_t>(year);
+        return !inside;
     }
 };
 
@@ -201,9 +223,11 @@ constexpr excess narrow(T value, In &to) noexcept
 }
 
 // Sets the exception for the element that stopped a loop: an input beyond
-// 32 bits, or else the calendar routine's status `s`.
+// 32 bits, or else the calendar routine's status `s`.  (This and the loops
+// that call it are not noexcept: around calls into Python, that would need
+// the C++ runtime, and the wheel depends on nothing beyond glibc.)
 template <typename Fn>
-void report(excess e, status s, const typename Fn::in *x) noexcept
+void report(excess e, status s, const typename Fn::in *x)
 {
     static const char *const overflow[] = {nullptr, "signed integer is less than minimum",
                                            "signed integer is greater than maximum",
@@ -224,7 +248,7 @@ void report(excess e, status s, const typename Fn::in *x) noexcept
 // The exact loop of the ufunc `Fn` over `count` elements of type T, with any
 // strides: false once it has reported an element that it refuses.
 template <typename Fn, typename T>
-bool exact_loop(char *const *args, npy_intp count, npy_intp const *steps) noexcept
+bool exact_loop(char *const *args, npy_intp count, npy_intp const *steps)
 {
     constexpr int nin = Fn::nin, nout = Fn::nout;
     typename Fn::in x[nin];
@@ -320,7 +344,7 @@ const bool avx2 = __builtin_cpu_supports("avx2");
 // arrays go the fast way where `Fn` has one, in blocks; a block with an
 // element outside the fast form's box, or one refused, goes the exact way.
 template <typename Fn, typename T>
-void loop(char **args, npy_intp const *dimensions, npy_intp const *steps, void *) noexcept
+void loop(char **args, npy_intp const *dimensions, npy_intp const *steps, void *)
 {
     constexpr int nin = Fn::nin, nout = Fn::nout;
     const npy_intp n = dimensions[0];

@@ -54,7 +54,8 @@ def test_whole_columns_give_what_single_elements_give():
     and julian days; strided views go element by element."""
     rng = np.random.default_rng(7)
     n = 200_000
-    edges = np.array([-(2**20) - 1, -(2**20), -(2**19) - 1, -(2**19), -1, 0, 1, 2**19, 2**19 + 1, 2**20, 2**20 + 1])
+    edges = np.array([-(2**30) - 1, -(2**30), -(2**20) - 1, -(2**20), -(2**19) - 1, -(2**19), -1, 0, 1,
+                      2**19, 2**19 + 1, 2**20, 2**20 + 1, 2**30, 2**30 + 1])
     year = np.concatenate([rng.integers(-(2**20) - 9, 2**20 + 9, n), np.tile(edges, 12), rng.integers(1, 3000, n)])
     month = np.concatenate([rng.integers(1, 13, n), np.repeat(np.arange(1, 13), len(edges)), rng.integers(0, 14, n)])
     day = np.concatenate([rng.integers(1, 32, n), np.tile(edges, 12), rng.integers(-(2**20) - 9, 2**20 + 9, n)])
@@ -62,7 +63,8 @@ def test_whole_columns_give_what_single_elements_give():
     bound = 2.0**28
     jd = np.concatenate([rng.uniform(-bound - 9, bound + 9, n), [-bound, -bound + 0.5, -0.5, 0, 0.25, 2**27, bound],
                          rng.integers(-2000, 2000, n) + rng.choice([0, 0.25, 0.5, 0.75], n)])
-    for name, args in [("get_julian_day_from_gregorian_date", (year, month, day)),
+    for name, args in [("is_jalali_leap_year", (year,)), ("get_days_in_jalali_year", (year,)),
+                       ("get_julian_day_from_gregorian_date", (year, month, day)),
                        ("get_julian_day_from_jalali_date", (year, month, day)),
                        ("get_jalali_date_from_gregorian_date", (year, month, day)),
                        ("get_jalali_date_from_julian_day", (jd,)), ("get_gregorian_date_from_julian_day", (np.abs(jd) + 1,))]:
