@@ -269,26 +269,39 @@ bool exact_loop(char *const *args, npy_intp count, npy_intp const *steps)
     return false;
 }
 
-// The fast form of `Fn` over `count` contiguous elements, at most `block`:
-// false if one of them must go the exact way.  It works on copies, which
-// cannot overlap, so that the compiler vectorises it unconditionally.
+// The fast form of `Fn` over `count` elements, at most `block`, of contiguous
+// columns or single values (stride 0): false if one of them must go the exact
+// way.  It works on copies, which cannot overlap, so that the compiler
+// vectorises it unconditionally.
 constexpr npy_intp block = 256;
 
+// An input element of type T as the fast forms take it: 64-bit integers are
+// clamped into 32 bits, so that beyond them they are beyond the box too.
+template <typename In, typename T>
+constexpr In clamped(T value) noexcept
+{
+    if constexpr (std::is_same_v<T, In>)
+        return value;
+    else
+        return static_cast<In>(std::min<T>(std::max<T>(value, INT32_MIN), INT32_MAX));
+}
+
 template <typename Fn, typename T>
-[[gnu::always_inline]] inline bool fast_block(char *const *args, npy_intp count) noexcept
+[[gnu::always_inline]] inline bool fast_block(char *const *args, npy_intp count, npy_intp const *steps) noexcept
 {
     constexpr int nin = Fn::nin, nout = Fn::nout;
-    using in = typename Fn::in;  // 64-bit integers are clamped into 32 bits, so that beyond
-    in input[nin][block];        // them they are beyond the box too
+    using in = typename Fn::in;
+    in input[nin][block];
     typename Fn::out out[nout][block];
     for (int k = 0; k < nin; ++k) {
-        if constexpr (std::is_same_v<T, in>) {
-            std::memcpy(input[k], args[k], count * sizeof(T));
-        } else {
-            const T *column = reinterpret_cast<const T *>(args[k]);
+        const T *column = reinterpret_cast<const T *>(args[k]);
+        if (steps[k] == 0)
+            std::fill_n(input[k], count, clamped<in>(column[0]));
+        else if constexpr (std::is_same_v<T, in>)
+            std::memcpy(input[k], column, count * sizeof(T));
+        else
             for (npy_intp i = 0; i < count; ++i)
-                input[k][i] = static_cast<in>(std::min<T>(std::max<T>(column[i], INT32_MIN), INT32_MAX));
-        }
+                input[k][i] = clamped<in>(column[i]);
     }
     std::fexcept_t flags;  // work on stand-ins may raise the invalid flag; it is undone with that work
     std::fegetexceptflag(&flags, FE_INVALID);
@@ -323,12 +336,24 @@ template <typename Fn, typename T>
     return true;
 }
 
-// The same, built for processors with AVX2, whose wider vectors it fills.
+// The same, built for x86 processors with AVX2, whose wider vectors it fills.
+#if defined(__x86_64__) || defined(__i386__)
 template <typename Fn, typename T>
-__attribute__((target("avx2"))) bool fast_block_avx2(char *const *args, npy_intp count) noexcept
+__attribute__((target("avx2"))) bool fast_block_avx2(char *const *args, npy_intp count, npy_intp const *steps) noexcept
 {
-    return fast_block<Fn, T>(args, count);
+    return fast_block<Fn, T>(args, count, steps);
 }
+
+const bool avx2 = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));
+#else
+template <typename Fn, typename T>
+bool fast_block_avx2(char *const *args, npy_intp count, npy_intp const *steps) noexcept
+{
+    return fast_block<Fn, T>(args, count, steps);
+}
+
+const bool avx2 = false;
+#endif
 
 // Whether `Fn` has a fast form for inputs of type T.
 template <typename Fn, typename T, typename = void>
@@ -338,11 +363,10 @@ constexpr bool has_fast<Fn, T, decltype(void(&Fn::fast))> = std::is_same_v<T, ty
 template <typename Fn, typename T>
 constexpr bool has_fast<Fn, T, decltype(void(&Fn::fast_day))> = std::is_same_v<T, typename Fn::in>;
 
-const bool avx2 = __builtin_cpu_supports("avx2");
-
 // The strided loop of the ufunc `Fn` for inputs of type T.  Contiguous
-// arrays go the fast way where `Fn` has one, in blocks; a block with an
-// element outside the fast form's box, or one refused, goes the exact way.
+// arrays (and single values among the inputs) go the fast way where `Fn` has
+// one, in blocks; a block with an element outside the fast form's box, or one
+// refused, goes the exact way.
 template <typename Fn, typename T>
 void loop(char **args, npy_intp const *dimensions, npy_intp const *steps, void *)
 {
@@ -350,15 +374,17 @@ void loop(char **args, npy_intp const *dimensions, npy_intp const *steps, void *
     const npy_intp n = dimensions[0];
     if constexpr (has_fast<Fn, T>) {
         bool contiguous = true;
-        for (int k = 0; k < nin + nout; ++k)
-            contiguous &= steps[k] == (k < nin ? npy_intp{sizeof(T)} : npy_intp{sizeof(typename Fn::out)});
+        for (int k = 0; k < nin; ++k)
+            contiguous &= steps[k] == npy_intp{sizeof(T)} || steps[k] == 0;
+        for (int k = nin; k < nin + nout; ++k)
+            contiguous &= steps[k] == npy_intp{sizeof(typename Fn::out)};
         if (contiguous) {
             for (npy_intp start = 0; start < n; start += block) {
                 const npy_intp count = std::min(block, n - start);
                 char *at[nin + nout];
                 for (int k = 0; k < nin + nout; ++k)
                     at[k] = args[k] + start * steps[k];
-                if (!(avx2 ? fast_block_avx2<Fn, T>(at, count) : fast_block<Fn, T>(at, count))
+                if (!(avx2 ? fast_block_avx2<Fn, T>(at, count, steps) : fast_block<Fn, T>(at, count, steps))
                     && !exact_loop<Fn, T>(at, count, steps))
                     return;
             }

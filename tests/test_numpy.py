@@ -74,6 +74,9 @@ def test_whole_columns_give_what_single_elements_give():
             fast = ufunc(*(a.astype(dtype) for a in args))
             for f, o in zip(*(r if isinstance(r, tuple) else (r,) for r in (fast, one_by_one))):
                 assert np.array_equal(f, o), (name, dtype)
+    broadcast = an.get_jalali_date_from_gregorian_date(year.astype(np.int32), 3, 20)  # single values among columns
+    for f, o in zip(broadcast, an.get_jalali_date_from_gregorian_date(np.repeat(year, 2)[::2], [3], [20])):
+        assert np.array_equal(f, o)
 
 
 def test_integers_outside_32_bits_raise_as_the_per_call_parser_does():
