@@ -4,6 +4,7 @@ import random
 import threading
 
 import pytest
+from hypothesis import given, settings, strategies as st
 
 np = pytest.importorskip("numpy")
 an = pytest.importorskip("algorithms_c_numpy")
@@ -77,6 +78,38 @@ def test_whole_columns_give_what_single_elements_give():
     broadcast = an.get_jalali_date_from_gregorian_date(year.astype(np.int32), 3, 20)  # single values among columns
     for f, o in zip(broadcast, an.get_jalali_date_from_gregorian_date(np.repeat(year, 2)[::2], [3], [20])):
         assert np.array_equal(f, o)
+
+
+@settings(max_examples=30, deadline=None)
+@given(st.lists(st.tuples(st.integers(-(2**20), 2**20), st.integers(1, 12), st.integers(-40, 40)), min_size=1,
+                max_size=700))
+def test_columns_against_the_per_call_functions(dates):
+    """Columns long enough for whole blocks of the vectorised way, element by element per call."""
+    year, month, day = (np.array(column, dtype=np.int32) for column in zip(*dates))
+    day[(month == 2) & (day > 28)] = 28
+    for ufunc, per_call in [(an.get_jalali_date_from_gregorian_date, ac.get_jalali_date_from_gregorian_date),
+                            (an.get_julian_day_from_jalali_date, ac.get_julian_day_from_jalali_date)]:
+        got = ufunc(year, month, day)
+        got = list(zip(*(g.tolist() for g in got))) if isinstance(got, tuple) else got.tolist()
+        assert got == [per_call(*d) for d in zip(year.tolist(), month.tolist(), day.tolist())]
+    jd = an.get_julian_day_from_gregorian_date(year, month, day)
+    got = list(zip(*(g.tolist() for g in an.get_jalali_date_from_julian_day(jd.astype(np.float32)))))
+    assert got == [ac.get_jalali_date_from_julian_day(x) for x in jd.tolist()]
+
+
+def test_the_first_refused_element_of_a_long_column_is_the_one_reported():
+    year = np.full(3000, 2016, dtype=np.int32)
+    day = np.full(3000, 20, dtype=np.int32)
+    month = np.full(3000, 3, dtype=np.int32)
+    month[[700, 2900]], day[[700, 2900]] = 2, [30, 31]  # in the third block, and in a later one
+    year[1500] = 2**31 - 1  # an element outside the vectorised way, between them
+    with pytest.raises(ValueError, match="^Invalid day: 30, it must be <= 29$"):
+        an.get_jalali_date_from_gregorian_date(year, month, day)
+    with pytest.raises(OverflowError, match="^date value out of range$"):
+        an.get_jalali_date_from_gregorian_date(year[800:], month[800:], day[800:])
+    with pytest.raises(ValueError, match="^Invalid day: 31, it must be <= 29$"):
+        an.get_jalali_date_from_gregorian_date(year[1501:], month[1501:], day[1501:])
+    assert an.get_jalali_date_from_gregorian_date(year[:700], month[:700], day[:700])[0].tolist() == [1395] * 700
 
 
 def test_integers_outside_32_bits_raise_as_the_per_call_parser_does():
