@@ -1,4 +1,5 @@
-"""The test suite on every supported interpreter: `nox` (or `nox -s tests-3.8`).
+"""The test suite on every supported interpreter, and the array module's tests on the oldest and
+the newest NumPy: `nox` (or `nox -s tests-3.8`, `nox -s numpy_range`).
 
 Interpreters are found on PATH, or among pyenv's versions; one that is absent
 is reported and skipped, so that a machine with a single Python still runs.
