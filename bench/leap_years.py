@@ -9,12 +9,12 @@ Like run.py it works in the benchmark's own environment, bench/out/venv.
 
 import datetime
 import os
-import subprocess
 import sys
 from pathlib import Path
 
-ROOT = Path(__file__).resolve().parent.parent
-VENV = ROOT / "bench" / "out" / "venv"
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+import run as bench  # noqa: E402
+
 PEER = "jalali-core==1.0.0"
 BEGIN, END = "<!-- leap-years:begin -->", "<!-- leap-years:end -->"
 
@@ -47,14 +47,15 @@ def rows(first=1200, last=1600):
 
 def main():
     if "--inside" not in sys.argv:
-        if not (VENV / "bin" / "python").exists():
-            subprocess.run([sys.executable, "-m", "venv", VENV], check=True)
-        python = str(VENV / "bin" / "python")
-        subprocess.run([python, "-m", "pip", "install", "--quiet", str(ROOT), PEER], check=True)
+        bench.OUT.mkdir(parents=True, exist_ok=True)
+        if not (bench.VENV / "bin" / "python").exists():
+            bench.run(sys.executable, "-m", "venv", bench.VENV)
+        python = str(bench.VENV / "bin" / "python")
+        bench.run(python, "-m", "pip", "install", "--quiet", bench.ROOT, PEER)
         os.execv(python, [python, __file__, "--inside"])
     table = rows()
     print(table)
-    readme = ROOT / "README.md"
+    readme = bench.ROOT / "README.md"
     text = readme.read_text()
     begin, end = text.index(BEGIN) + len(BEGIN), text.index(END)
     readme.write_text(text[:begin] + "\n" + table + "\n" + text[end:])
