@@ -23,10 +23,9 @@ PyMODINIT_FUNC PyInit_algorithms_c_numpy(void)
 
 #include <algorithm>
 #include <array>
-#include <cmath>
+#include <cfenv>
 #include <cstdint>
 #include <cstring>
-#include <cfenv>
 #include <type_traits>
 
 // memcpy, which the block copies call, by its symbol of glibc 2.2.5 rather
