@@ -155,7 +155,7 @@ def from_jalali(year, month, day, *, errors: str = "raise", unit: str = "us") ->
     (y, known), (m, known_month), (d, known_day) = columns
     days, valid = _frames.days_from_jalali(y, m, d, known & known_month & known_day, errors)
     stamps = days.view("datetime64[D]")
-    stamps[~valid] = np.datetime64("NaT")
+    stamps[~valid] = np.datetime64("NaT", "D")
     index = next((c.index for c in (year, month, day) if isinstance(c, pd.Series)), None)
     # pandas holds days as seconds, and checks the range of the unit asked for
     return pd.Series(stamps, index=index, copy=False).astype(f"datetime64[{unit}]")

@@ -151,5 +151,5 @@ static PyModuleDef module_definition = {
 
 PyMODINIT_FUNC PyInit_algorithms_c(void)
 {
-    return PyModule_Create2(&module_definition, PYTHON_API_VERSION);
+    return without_gil(PyModule_Create2(&module_definition, PYTHON_API_VERSION));
 }

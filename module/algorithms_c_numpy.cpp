@@ -522,7 +522,7 @@ PyMODINIT_FUNC PyInit_algorithms_c_numpy(void)
             return nullptr;
         }
     }
-    return module;
+    return without_gil(module);
 }
 
 #endif

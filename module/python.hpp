@@ -12,4 +12,18 @@
 #define PyMODINIT_FUNC extern "C" __attribute__((visibility("default"))) PyObject *
 #endif
 
+// A new module, or null, declared to run without the GIL on free-threaded
+// builds: the modules keep no state, so calls from many threads at once
+// need no lock.  Elsewhere the module is returned as it is.
+inline PyObject *without_gil(PyObject *module)
+{
+#ifdef Py_GIL_DISABLED
+    if (module != nullptr && PyUnstable_Module_SetGIL(module, Py_MOD_GIL_NOT_USED) < 0) {
+        Py_DECREF(module);
+        return nullptr;
+    }
+#endif
+    return module;
+}
+
 #endif
