@@ -20,12 +20,22 @@ def days_from_ticks(ticks: np.ndarray, per_day: int) -> np.ndarray:
     return ticks if per_day == 1 else np.floor_divide(ticks, per_day)
 
 
+# Elements converted at a time: the julian days of a block stay in the cache between the step
+# that makes them and the ufunc that reads them, instead of going through memory as a whole column.
+BLOCK = 1 << 14
+
+
 def jalali_parts(days: np.ndarray, known: "np.ndarray | None") -> Parts:
     """Jalali year, month and day (int32) of each day counted from 1970-01-01; 0 where `known`
     (a bool array, or None for all) is false."""
-    where = True if known is None else known
-    out = tuple(np.zeros(len(days), np.int32) for _ in range(3))
-    return _an.get_jalali_date_from_julian_day(days + UNIX_EPOCH, out=out, where=where)
+    parts = tuple(np.zeros(len(days), np.int32) for _ in range(3))
+    julian_days = np.empty(min(len(days), BLOCK))
+    for start in range(0, len(days), BLOCK):
+        block = slice(start, start + BLOCK)
+        julian_day = np.add(days[block], UNIX_EPOCH, out=julian_days[:len(days[block])])
+        _an.get_jalali_date_from_julian_day(julian_day, out=tuple(p[block] for p in parts),
+                                            where=True if known is None else known[block])
+    return parts
 
 
 def leap_years(year: np.ndarray, known: "np.ndarray | None") -> np.ndarray:
