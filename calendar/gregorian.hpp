@@ -127,9 +127,13 @@ inline status julian_day_to_gregorian(double jd, std::int32_t &year,
         return status::bad_julian_day;
     if (jd >= julian_day_limit)
         return status::out_of_range;
+    // floor(jd + 0.5), without the rounding of jd + 0.5 that would carry the
+    // largest doubles below a half day into the next day
+    const double whole = std::floor(jd);
+    const std::uint64_t z = static_cast<std::uint64_t>(whole) + (jd - whole >= 0.5);  // jd - whole is exact
     std::int64_t y;
     std::int32_t m, d;
-    gregorian_date_from_day(static_cast<std::uint64_t>(jd + 0.5), y, m, d);  // a floor, as jd > 0
+    gregorian_date_from_day(z, y, m, d);
     if (y > INT32_MAX)
         return status::out_of_range;
     year = static_cast<std::int32_t>(y);

@@ -177,7 +177,9 @@ struct gregorian_date_from_julian_day {
     static bool fast_day(double jd, std::int32_t &day) noexcept
     {
         const bool inside = (jd > 0) & (jd < 1 << 27);
-        day = static_cast<std::int32_t>(inside ? jd + 0.5 : 0.5);  // floor(jd + 0.5), as jd > 0
+        const double stand_in = inside ? jd : 1;
+        const std::int32_t whole = static_cast<std::int32_t>(stand_in);  // floor(jd), as jd > 0
+        day = whole + (stand_in - whole >= 0.5);                          // floor(jd + 0.5), exactly
         return !inside;
     }
     static void fast_date(std::int32_t day, out *y) noexcept
