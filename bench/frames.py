@@ -124,7 +124,7 @@ def dask_cluster(count, repeats):
         lambda: algorithms_c_pandas.JalaliAccessor(series).parts(), count, repeats)}
     for workers in (1, 2):
         with distributed.LocalCluster(n_workers=workers, threads_per_worker=1, processes=True,
-                                      dashboard_address=None) as cluster, distributed.Client(cluster) as client:
+                                      dashboard_address=":0") as cluster, distributed.Client(cluster) as client:
             column = dd.from_pandas(series, npartitions=8).persist()
             distributed.wait(column)
             client.run(lambda: __import__("algorithms_c_pandas"))  # the import is not part of the work

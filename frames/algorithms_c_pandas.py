@@ -40,13 +40,14 @@ def _days(series: pd.Series):
     """The local wall-clock day of each value, counted from 1970-01-01, and which are known
     (None when all are)."""
     arrow = _arrow_type(series.dtype)
+    if arrow is not None and getattr(arrow, "tz", None) is not None:
+        # pandas' own time zone rules, those of Series.dt.day, on a NumPy copy
+        series = series.astype(pd.DatetimeTZDtype(arrow.unit, arrow.tz))
+        arrow = None
     if arrow is not None:
         import pyarrow as pa
-        import pyarrow.compute as pc
         values = series.array.__arrow_array__()
         if pa.types.is_timestamp(arrow):
-            if arrow.tz is not None:
-                values = pc.local_timestamp(values)
             unit = arrow.unit
         else:
             unit = "D" if pa.types.is_date32(arrow) else "ms"

@@ -8,6 +8,8 @@ wall-clock date, as ``dt.day()`` does), in eager and lazy frames alike. Results 
 ufuncs of algorithms_c_numpy.
 """
 
+import inspect
+
 import numpy as np
 import polars as pl
 
@@ -15,6 +17,8 @@ import _algorithms_c_frames as _frames
 
 __all__ = ["JalaliExpr", "JalaliSeries", "from_jalali"]
 
+# Older polars (1.8, the last for Python 3.8) takes no is_elementwise here.
+ELEMENTWISE = {"is_elementwise": True} if "is_elementwise" in inspect.signature(pl.map_batches).parameters else {}
 PARTS = pl.Struct({"year": pl.Int32, "month": pl.Int32, "day": pl.Int32})
 
 
@@ -144,4 +148,4 @@ def from_jalali(year, month, day, *, errors: str = "raise"):
     if all(isinstance(p, pl.Series) for p in parts):
         return _dates(parts, errors)
     exprs = [pl.col(p) if isinstance(p, str) else p for p in parts]
-    return pl.map_batches(exprs, lambda columns: _dates(columns, errors), return_dtype=pl.Date, is_elementwise=True)
+    return pl.map_batches(exprs, lambda columns: _dates(columns, errors), return_dtype=pl.Date, **ELEMENTWISE)

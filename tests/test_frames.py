@@ -80,10 +80,9 @@ COLUMNS = {
 
 @pytest.mark.parametrize("make", COLUMNS.values(), ids=COLUMNS.keys())
 def test_every_column_type_against_the_per_call_functions(make):
-    column = make(sample())
-    aware = isinstance(column.dtype, pd.DatetimeTZDtype) or ", tz=" in str(column.dtype)
-    naive = column.dt.tz_localize(None) if aware else column
-    assert_fields(column, expected(naive), column.index)
+    naive = sample()  # the wall-clock times, of which a time zone may make some NaT
+    column = make(naive)
+    assert_fields(column, expected(naive.mask(column.isna().to_numpy(dtype=bool))), column.index)
 
 
 def test_local_wall_clock_dates_early_and_late_in_the_day():
@@ -123,7 +122,7 @@ def test_the_way_back_round_trips_every_day_of_1300_to_1500():
     index = pd.RangeIndex(len(day)) * 2
     dates = ap.from_jalali(pd.Series(year, index=index), month, day)
     assert dates.index.equals(index) and str(dates.dtype) == "datetime64[us]"
-    assert dates.is_monotonic_increasing and (dates.diff().dropna() == pd.Timedelta(days=1)).all()
+    assert (np.diff(dates.to_numpy().astype("datetime64[D]").astype(np.int64)) == 1).all()
     first = ac.get_gregorian_date_from_julian_day(ac.get_julian_day_from_jalali_date(1300, 1, 1))
     assert dates.iloc[0] == pd.Timestamp(*first)
     assert dates.jalali.parts().values.tolist() == np.stack([year, month, day], 1).tolist()
@@ -203,7 +202,8 @@ class TestPolars:
     def test_the_way_back(self):
         pl = self.pl
         frame = pl.DataFrame({"y": [1395, None, 1404, 1403], "m": [1, 1, 12, 12], "d": [1, 2, 29, 30]})
-        with pytest.raises((ValueError, pl.exceptions.PolarsError), match="cannot assemble the Jalali dates: 1403-12-30"):
+        # polars hands on the ValueError, or wraps it (a panic, in polars 1.8)
+        with pytest.raises(BaseException, match="cannot assemble the Jalali dates: 1403-12-30"):
             frame.select(self.apl.from_jalali("y", "m", "d"))
         dates = frame.lazy().select(self.apl.from_jalali("y", pl.col("m"), "d", errors="coerce")).collect()["y"]
         assert dates.dtype == pl.Date and dates.to_list()[0].isoformat() == "2016-03-20" and dates.null_count() == 2
@@ -225,7 +225,7 @@ def test_dask_on_a_cluster_of_two_worker_processes():
     distributed = pytest.importorskip("distributed")
     an = pytest.importorskip("algorithms_c_numpy")
     series = tehran(sample(2000))
-    with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True, dashboard_address=None) as cluster, \
+    with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True, dashboard_address=":0") as cluster, \
             distributed.Client(cluster) as client:
         column = dd.from_pandas(series, npartitions=4)
         for field in FIELDS:
