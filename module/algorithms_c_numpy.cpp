@@ -27,6 +27,7 @@ PyMODINIT_FUNC PyInit_algorithms_c_numpy(void)
 #include <cstdint>
 #include <cstring>
 #include <type_traits>
+#include <utility>
 
 // memcpy, which the block copies call, by its symbol of glibc 2.2.5 rather
 // than by that of 2.14, so that the wheel installs on glibc 2.5 and later
@@ -75,7 +76,7 @@ struct julian_day_from_gregorian_date {
     using in = std::int32_t;
     using out = double;
     static status apply(const in *x, out *y) noexcept { return calendar::gregorian_to_julian_day(x[0], x[1], x[2], y[0]); }
-    static bool fast(const in *x, out *y) noexcept
+    [[gnu::always_inline]] static bool fast(const in *x, out *y) noexcept
     {
         std::int32_t year, month, day;
         const bool inside = date_inside(x, 1 << 20, year, month, day);
@@ -101,7 +102,7 @@ struct jalali_leap_year {
         y[0] = calendar::jalali_is_leap(x[0]);
         return status::ok;
     }
-    static bool fast(const in *x, out *y) noexcept
+    [[gnu::always_inline]] static bool fast(const in *x, out *y) noexcept
     {
         std::int32_t year;
         const bool inside = year_inside(x, year);
@@ -119,7 +120,7 @@ struct days_in_jalali_year {
         y[0] = calendar::jalali_days_in_year(x[0]);
         return status::ok;
     }
-    static bool fast(const in *x, out *y) noexcept
+    [[gnu::always_inline]] static bool fast(const in *x, out *y) noexcept
     {
         std::int32_t year;
         const bool inside = year_inside(x, year);
@@ -144,7 +145,7 @@ struct julian_day_from_jalali_date {
         y[0] = calendar::jalali_to_julian_day(x[0], x[1], x[2]);
         return status::ok;
     }
-    static bool fast(const in *x, out *y) noexcept
+    [[gnu::always_inline]] static bool fast(const in *x, out *y) noexcept
     {
         std::int32_t year, month, day;
         const bool inside = date_inside(x, 1 << 19, year, month, day);
@@ -158,7 +159,7 @@ struct jalali_date_from_julian_day {
     using in = double;
     using out = std::int32_t;
     static status apply(const in *x, out *y) noexcept { return calendar::julian_day_to_jalali(x[0], y[0], y[1], y[2]); }
-    static bool fast_day(double jd, std::int32_t &day) noexcept
+    [[gnu::always_inline]] static bool fast_day(double jd, std::int32_t &day) noexcept
     {
         const bool inside = (jd > -(1 << 28)) & (jd < 1 << 28);
         const double stand_in = inside ? jd : 0;
@@ -166,7 +167,7 @@ struct jalali_date_from_julian_day {
         day = truncated - (truncated > stand_in);  // floor(jd)
         return !inside;
     }
-    static void fast_date(std::int32_t day, out *y) noexcept { calendar::jalali_date_from_day(day, y[0], y[1], y[2]); }
+    [[gnu::always_inline]] static void fast_date(std::int32_t day, out *y) noexcept { calendar::jalali_date_from_day(day, y[0], y[1], y[2]); }
 };
 
 struct gregorian_date_from_julian_day {
@@ -174,7 +175,7 @@ struct gregorian_date_from_julian_day {
     using in = double;
     using out = std::int32_t;
     static status apply(const in *x, out *y) noexcept { return calendar::julian_day_to_gregorian(x[0], y[0], y[1], y[2]); }
-    static bool fast_day(double jd, std::int32_t &day) noexcept
+    [[gnu::always_inline]] static bool fast_day(double jd, std::int32_t &day) noexcept
     {
         const bool inside = (jd > 0) & (jd < 1 << 27);
         const double stand_in = inside ? jd : 1;
@@ -182,7 +183,7 @@ struct gregorian_date_from_julian_day {
         day = whole + (stand_in - whole >= 0.5);                          // floor(jd + 0.5), exactly
         return !inside;
     }
-    static void fast_date(std::int32_t day, out *y) noexcept
+    [[gnu::always_inline]] static void fast_date(std::int32_t day, out *y) noexcept
     {
         calendar::gregorian_date_from_day(static_cast<std::uint32_t>(day), y[0], y[1], y[2]);
     }
@@ -196,7 +197,7 @@ struct jalali_date_from_gregorian_date {
     {
         return calendar::gregorian_to_jalali(x[0], x[1], x[2], y[0], y[1], y[2]);
     }
-    static bool fast(const in *x, out *y) noexcept
+    [[gnu::always_inline]] static bool fast(const in *x, out *y) noexcept
     {
         std::int32_t year, month, day;
         const bool inside = date_inside(x, 1 << 19, year, month, day);
@@ -270,10 +271,7 @@ bool exact_loop(char *const *args, npy_intp count, npy_intp const *steps)
     return false;
 }
 
-// The fast form of `Fn` over `count` elements, at most `block`, of contiguous
-// columns or single values (stride 0): false if one of them must go the exact
-// way.  It works on copies, which cannot overlap, so that the compiler
-// vectorises it unconditionally.
+// The elements that the fast forms take at a time.
 constexpr npy_intp block = 256;
 
 // An input element of type T as the fast forms take it: 64-bit integers are
@@ -287,6 +285,40 @@ constexpr In clamped(T value) noexcept
         return static_cast<In>(std::min<T>(std::max<T>(value, INT32_MIN), INT32_MAX));
 }
 
+// `count` elements of a column with stride `step` into a buffer: a single
+// value (stride 0) repeated, a contiguous column of the buffer's type copied
+// whole, any other element by element.
+template <typename In, typename T>
+[[gnu::always_inline]] inline void gather(const char *column, npy_intp step, npy_intp count, In *to) noexcept
+{
+    if (step == 0) {
+        std::fill_n(to, count, clamped<In>(*reinterpret_cast<const T *>(column)));
+        return;
+    }
+    if constexpr (std::is_same_v<T, In>) {
+        if (step == npy_intp{sizeof(T)}) {
+            std::memcpy(to, column, count * sizeof(T));
+            return;
+        }
+    }
+    for (npy_intp i = 0; i < count; ++i)
+        to[i] = clamped<In>(*reinterpret_cast<const T *>(column + i * step));
+}
+
+// The results of a block from its buffer into a column of any stride.
+template <typename Out>
+[[gnu::always_inline]] inline void scatter(const Out *from, npy_intp count, char *column, npy_intp step) noexcept
+{
+    if (step == npy_intp{sizeof(Out)})
+        std::memcpy(column, from, count * sizeof(Out));
+    else
+        for (npy_intp i = 0; i < count; ++i)
+            *reinterpret_cast<Out *>(column + i * step) = from[i];
+}
+
+// The fast form of `Fn` over `count` elements, at most `block`, with any
+// strides: false if one of them must go the exact way.  It works on buffers,
+// which cannot overlap, so that the compiler vectorises it unconditionally.
 template <typename Fn, typename T>
 [[gnu::always_inline]] inline bool fast_block(char *const *args, npy_intp count, npy_intp const *steps) noexcept
 {
@@ -294,31 +326,23 @@ template <typename Fn, typename T>
     using in = typename Fn::in;
     in input[nin][block];
     typename Fn::out out[nout][block];
-    for (int k = 0; k < nin; ++k) {
-        const T *column = reinterpret_cast<const T *>(args[k]);
-        if (steps[k] == 0)
-            std::fill_n(input[k], count, clamped<in>(column[0]));
-        else if constexpr (std::is_same_v<T, in>)
-            std::memcpy(input[k], column, count * sizeof(T));
-        else
-            for (npy_intp i = 0; i < count; ++i)
-                input[k][i] = clamped<in>(column[i]);
-    }
+    for (int k = 0; k < nin; ++k)
+        gather<in, T>(args[k], steps[k], count, input[k]);
     std::fexcept_t flags;  // work on stand-ins may raise the invalid flag; it is undone with that work
     std::fegetexceptflag(&flags, FE_INVALID);
     unsigned exact = 0;
     if constexpr (std::is_floating_point_v<T>) {
         std::int32_t days[block];
-        for (npy_intp i = 0; i < count; ++i)
+        for (npy_intp i = 0; i < count; ++i)  // fast loop
             exact |= Fn::fast_day(input[0][i], days[i]);
-        for (npy_intp i = 0; i < count; ++i) {
+        for (npy_intp i = 0; i < count; ++i) {  // fast loop
             typename Fn::out y[nout];
             Fn::fast_date(days[i], y);
             for (int k = 0; k < nout; ++k)
                 out[k][i] = y[k];
         }
     } else {
-        for (npy_intp i = 0; i < count; ++i) {
+        for (npy_intp i = 0; i < count; ++i) {  // fast loop
             in x[nin];
             typename Fn::out y[nout];
             for (int k = 0; k < nin; ++k)
@@ -333,7 +357,7 @@ template <typename Fn, typename T>
         return false;
     }
     for (int k = 0; k < nout; ++k)
-        std::memcpy(args[nin + k], out[k], count * sizeof(typename Fn::out));
+        scatter(out[k], count, args[nin + k], steps[nin + k]);
     return true;
 }
 
@@ -356,43 +380,46 @@ bool fast_block_avx2(char *const *args, npy_intp count, npy_intp const *steps) n
 const bool avx2 = false;
 #endif
 
-// Whether `Fn` has a fast form for inputs of type T.
+// Whether `Fn` has a fast form for inputs of type T.  The check that every
+// fast loop vectorises builds the module with the fast form of one ufunc and
+// input type alone, ALGORITHMS_C_FAST_ONLY being std::pair<Fn, T>, so that
+// the compiler's report of each loop is that of this one.
+#ifdef ALGORITHMS_C_FAST_ONLY
+template <typename Fn, typename T>
+constexpr bool kept = std::is_same_v<std::pair<Fn, T>, ALGORITHMS_C_FAST_ONLY>;
+#else
+template <typename Fn, typename T>
+constexpr bool kept = true;
+#endif
 template <typename Fn, typename T, typename = void>
 constexpr bool has_fast = false;
 template <typename Fn, typename T>
-constexpr bool has_fast<Fn, T, decltype(void(&Fn::fast))> = std::is_same_v<T, typename Fn::in> || std::is_same_v<T, npy_int64>;
+constexpr bool has_fast<Fn, T, decltype(void(&Fn::fast))> =
+    (std::is_same_v<T, typename Fn::in> || std::is_same_v<T, npy_int64>) && kept<Fn, T>;
 template <typename Fn, typename T>
-constexpr bool has_fast<Fn, T, decltype(void(&Fn::fast_day))> = std::is_same_v<T, typename Fn::in>;
+constexpr bool has_fast<Fn, T, decltype(void(&Fn::fast_day))> = std::is_same_v<T, typename Fn::in> && kept<Fn, T>;
 
-// The strided loop of the ufunc `Fn` for inputs of type T.  Contiguous
-// arrays (and single values among the inputs) go the fast way where `Fn` has
-// one, in blocks; a block with an element outside the fast form's box, or one
-// refused, goes the exact way.
+// The strided loop of the ufunc `Fn` for inputs of type T: the fast way
+// where `Fn` has one, in blocks, whatever the strides; a block with an
+// element outside the fast form's box, or one refused, goes the exact way.
 template <typename Fn, typename T>
 void loop(char **args, npy_intp const *dimensions, npy_intp const *steps, void *)
 {
     constexpr int nin = Fn::nin, nout = Fn::nout;
     const npy_intp n = dimensions[0];
     if constexpr (has_fast<Fn, T>) {
-        bool contiguous = true;
-        for (int k = 0; k < nin; ++k)
-            contiguous &= steps[k] == npy_intp{sizeof(T)} || steps[k] == 0;
-        for (int k = nin; k < nin + nout; ++k)
-            contiguous &= steps[k] == npy_intp{sizeof(typename Fn::out)};
-        if (contiguous) {
-            for (npy_intp start = 0; start < n; start += block) {
-                const npy_intp count = std::min(block, n - start);
-                char *at[nin + nout];
-                for (int k = 0; k < nin + nout; ++k)
-                    at[k] = args[k] + start * steps[k];
-                if (!(avx2 ? fast_block_avx2<Fn, T>(at, count, steps) : fast_block<Fn, T>(at, count, steps))
-                    && !exact_loop<Fn, T>(at, count, steps))
-                    return;
-            }
-            return;
+        for (npy_intp start = 0; start < n; start += block) {
+            const npy_intp count = std::min(block, n - start);
+            char *at[nin + nout];
+            for (int k = 0; k < nin + nout; ++k)
+                at[k] = args[k] + start * steps[k];
+            if (!(avx2 ? fast_block_avx2<Fn, T>(at, count, steps) : fast_block<Fn, T>(at, count, steps))
+                && !exact_loop<Fn, T>(at, count, steps))
+                return;
         }
+    } else {
+        exact_loop<Fn, T>(args, n, steps);
     }
-    exact_loop<Fn, T>(args, n, steps);
 }
 
 template <typename T>

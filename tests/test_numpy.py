@@ -51,8 +51,8 @@ def test_arrays_give_what_the_per_call_functions_give(per_call, draw):
 
 
 def test_whole_columns_give_what_single_elements_give():
-    """Long contiguous columns go a vectorised way of their own, exact inside a box of years, days
-    and julian days; strided views go element by element."""
+    """Long columns go a vectorised way of their own, exact inside a box of years, days and julian
+    days, contiguous or strided alike."""
     rng = np.random.default_rng(7)
     n = 200_000
     edges = np.array([-(2**30) - 1, -(2**30), -(2**20) - 1, -(2**20), -(2**19) - 1, -(2**19), -1, 0, 1,

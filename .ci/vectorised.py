@@ -1,0 +1,81 @@
+"""Every fast loop of the array module is vectorised: the compiler's own report says so.
+
+    python .ci/vectorised.py gcc|clang|aarch64
+
+Builds the module (to an object, nothing installed) once for each ufunc and input type that has
+a fast form, with only that one kept (ALGORITHMS_C_FAST_ONLY), and the compiler's vectorisation
+report on: GCC's -fopt-info-vec-optimized (also as the aarch64 cross-compiler) or clang's
+-Rpass=loop-vectorize. Each loop marked "// fast loop" in the source that the ufunc runs must be
+reported vectorised in every clone the module builds of it: the plain one, and on x86-64 the AVX2
+one, in wider vectors. Fails, naming the ufunc and the loop, otherwise.
+"""
+
+import re
+import subprocess
+import sys
+import sysconfig
+import tempfile
+from concurrent.futures import ThreadPoolExecutor
+from pathlib import Path
+
+import numpy
+
+ROOT = Path(__file__).resolve().parent.parent
+SOURCE = ROOT / "module" / "algorithms_c_numpy.cpp"
+
+# (ufunc, input type, loops): integer inputs run one loop, julian days two (to the day, then on).
+INTEGER = ["julian_day_from_gregorian_date", "jalali_leap_year", "days_in_jalali_year",
+           "julian_day_from_jalali_date", "jalali_date_from_gregorian_date"]
+FAST = [(fn, t, "integer") for fn in INTEGER for t in ("npy_int32", "npy_int64")]
+FAST += [(fn, "double", "julian day") for fn in ("jalali_date_from_julian_day", "gregorian_date_from_julian_day")]
+
+COMPILERS = {
+    # GCC vectorises a loop's remainder too, and reports it: not here, so that each report is a clone's
+    "gcc": (["g++", "-fopt-info-vec-optimized", "--param=vect-epilogues-nomask=0"], r"optimized: loop vectorized using (\d+) byte vectors"),
+    "clang": (["clang++", "-Rpass=loop-vectorize"], r"remark: vectorized loop \(vectorization width: (\d+)"),
+    "aarch64": (["aarch64-linux-gnu-g++", "-fopt-info-vec-optimized", "--param=vect-epilogues-nomask=0"], r"optimized: loop vectorized using (\d+) byte vectors"),
+}
+
+
+def fast_loops():
+    """The marked loops' line numbers: the first for integer inputs, the next two for julian days."""
+    lines = [n for n, line in enumerate(SOURCE.read_text().splitlines(), 1) if line.rstrip().endswith("// fast loop")]
+    assert len(lines) == 3, lines
+    return {"julian day": lines[:2], "integer": lines[2:]}
+
+
+def report(compiler, flags, fn, input_type):
+    with tempfile.TemporaryDirectory() as out:
+        command = [compiler, "-std=c++17", "-O3", "-fno-trapping-math", "-fPIC", "-Wall", "-Wextra", "-c", str(SOURCE),
+                   "-o", f"{out}/m.o", f"-I{ROOT}", f"-I{sysconfig.get_paths()['include']}", f"-I{numpy.get_include()}",
+                   "-DNPY_NO_DEPRECATED_API=NPY_1_7_API_VERSION", "-DNPY_TARGET_VERSION=NPY_1_19_API_VERSION",
+                   f"-DALGORITHMS_C_FAST_ONLY=std::pair<{fn}, {input_type}>", *flags]
+        result = subprocess.run(command, capture_output=True, text=True)
+    if result.returncode != 0:
+        sys.exit(f"{' '.join(command)}\n{result.stderr}")
+    return result.stderr
+
+
+def main():
+    kind = sys.argv[1]
+    (compiler, *flags), pattern = COMPILERS[kind]
+    x86 = kind != "aarch64"
+    loops = fast_loops()
+    with ThreadPoolExecutor(2) as pool:
+        reports = list(pool.map(lambda f: report(compiler, flags, f[0], f[1]), FAST))
+    failures = []
+    for (fn, input_type, kind_of_input), text in zip(FAST, reports):
+        for line in loops[kind_of_input]:
+            widths = [int(w) for w in re.findall(rf"algorithms_c_numpy\.cpp:{line}:\d+: {pattern}", text)]
+            # on x86-64 a report for each clone, the AVX2 one in wider vectors than the plain one
+            ok = len(widths) >= 2 and max(widths) > min(widths) if x86 else len(widths) >= 1
+            print(f"{'ok' if ok else 'NOT VECTORISED'}: {fn}<{input_type}>, line {line}: {widths or 'no report'}")
+            if not ok:
+                failures.append(f"{fn}<{input_type}> line {line}")
+    if failures:
+        sys.exit(f"{kind}: fast loops not vectorised: {', '.join(failures)}")
+    print(f"{kind}: every fast loop vectorised")
+
+
+if __name__ == "__main__":
+    main()
