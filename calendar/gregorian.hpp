@@ -15,11 +15,14 @@
 namespace calendar {
 
 // Divisible by 4, and by 400 if by 100.  Divisible by 400 is divisible by 100
-// and by 16; the operators are bitwise so that no branch depends on the year.
-// Valid for every 32-bit year.
+// and by 16; the remainder by 100 is taken on |year|, unsigned, and the
+// operators are bitwise, so that no branch depends on the year and the
+// compiler vectorises it.  Valid for every 32-bit year.
 constexpr bool gregorian_is_leap(std::int32_t year) noexcept
 {
-    return ((year & 3) == 0) & ((year % 100 != 0) | ((year & 15) == 0));
+    const std::uint32_t u = static_cast<std::uint32_t>(year);
+    const std::uint32_t magnitude = year < 0 ? 0 - u : u;  // divisible by 100 as year is
+    return ((u & 3) == 0) & ((magnitude % 100 != 0) | ((u & 15) == 0));
 }
 
 constexpr std::int32_t gregorian_days_in_february(std::int32_t year) noexcept
@@ -27,29 +30,54 @@ constexpr std::int32_t gregorian_days_in_february(std::int32_t year) noexcept
     return 28 + gregorian_is_leap(year);
 }
 
-// floor(jd) for the julian day jd at which (year, month, day) begins, with
-// no check: other days and months outside their ranges extend the formula.
+// The box inside which the 32-bit forms below, which vectorise, are exact:
+// |year| and |day| for the day number of a date (months 1 to 12), and the day
+// numbers from 1 to gregorian_fast_day_bound for the date of a day number.
+constexpr std::int32_t gregorian_fast_bound = 1 << 20;
+constexpr std::int32_t gregorian_fast_day_bound = 1 << 29;
+// |year| and |day| whose day numbers lie inside the box of
+// jalali_date_from_day_number, for Gregorian to Jalali in 32 bits.
+constexpr std::int32_t gregorian_to_jalali_fast_bound = 1 << 19;
+
+// The julian day number (that of the day's noon; the day begins half a day
+// earlier) of (year, month, day), with no check: other days and months
+// outside their ranges extend the formula.
 //
 // The formula is the classic one in doubles,
 //   floor((m + 1) * 30.6001) + floor((y + 4716) * 365.25) + day
-//     + floor(A * 0.25) + 2 - A - 1524.5,   A = floor(y / 100),
+//     + floor(A * 0.25) + 2 - A - 1524,   A = floor(y / 100),
 // where months below 3 count as months 12 later in the year before.
 // Each floor is taken here on the exact rational instead (30.6001 = 306001 /
 // 10000, 365.25 = 1461 / 4).  For every 32-bit argument the two agree: the
 // double products and quotients land within 1e-5 of the exact values, whose
 // fractions are whole or at least 1e-4 from a whole number.
-// In the signed integer type I: std::int64_t for every 32-bit year, month and
-// day (every term lies within +-2^40), or std::int32_t, which vectorises, for
-// |year| and |day| below 2^20 and months 1 to 12.
-template <typename I>
-constexpr I gregorian_day(I year, I month, I day) noexcept
+// Valid for every 32-bit year, month and day: every term lies within +-2^40.
+constexpr std::int64_t gregorian_day_number(std::int32_t year, std::int32_t month, std::int32_t day) noexcept
 {
-    const I shift = month <= 2;      // January, February and below
-    const I y = year - shift;
-    const I m = month + 12 * shift;  // from 3
-    const I a = floor_div(y, 100);   // centuries
+    const std::int64_t shift = month <= 2;  // January, February and below
+    const std::int64_t y = year - shift;
+    const std::int64_t m = month + 12 * shift;  // from 3
+    const std::int64_t a = floor_div(y, 100);   // centuries
     return floor_div((m + 1) * 306001, 10000) + floor_div((y + 4716) * 1461, 4) + day
-         + (floor_div(a, 4) + (2 - a)) - 1525;
+         + (floor_div(a, 4) + (2 - a)) - 1524;
+}
+
+// The same for months 1 to 12, in the manner of Neri and Schneider's
+// Euclidean affine functions: the year begins in March, is shifted forward by
+// whole 400-year cycles to be positive, and every division is unsigned, by a
+// constant.  In 32 bits, which vectorises, it is exact for |year| and |day| up
+// to gregorian_fast_bound; any other 32-bit argument gives some int32.
+constexpr std::int32_t gregorian_day_number_fast(std::int32_t year, std::int32_t month, std::int32_t day) noexcept
+{
+    constexpr std::uint32_t cycles = gregorian_fast_bound / 400 + 1;  // of 400 years, 146097 days
+    const std::uint32_t early = static_cast<std::uint32_t>(month) < 3;  // January and February: the year before
+    const std::uint32_t y = static_cast<std::uint32_t>(year) + 400 * cycles - early;  // [0, 2097600]
+    const std::uint32_t m = static_cast<std::uint32_t>(month) + 12 * early;           // [3, 14]
+    const std::uint32_t centuries = y / 100;
+    const std::uint32_t days = 1461 * y / 4 - centuries + centuries / 4  // before 1 March of y
+                             + (979 * m - 2919) / 32;                  // then before the month
+    // 1 March of the shifted year 0 is julian day number 1721120 - 146097 cycles
+    return static_cast<std::int32_t>(days + static_cast<std::uint32_t>(day) - 1 + 1721120 - 146097 * cycles);
 }
 
 // Whether (year, month, day) is a February day beyond the month's length,
@@ -59,61 +87,45 @@ constexpr bool gregorian_bad_day(std::int32_t year, std::int32_t month, std::int
     return (month == 2) & (day > gregorian_days_in_february(year));
 }
 
-// floor(jd) for the julian day jd at which (year, month, day) begins.
+// The julian day at which (year, month, day) begins: always n + 0.5.
 // Valid for every 32-bit year, month and day: bad_day for a February day
-// beyond the month's length, and `jd_floor` untouched.
-inline status gregorian_to_julian_day_floor(std::int32_t year, std::int32_t month,
-                                            std::int32_t day, std::int64_t &jd_floor) noexcept
+// beyond the month's length, and `jd` untouched.
+inline status gregorian_to_julian_day(std::int32_t year, std::int32_t month,
+                                      std::int32_t day, double &jd) noexcept
 {
     // The month first: one branch, mostly not taken, spares the leap year
     // test; gregorian_bad_day alone is for vectorised loops, branch-free.
     if (month == 2 && gregorian_bad_day(year, month, day))
         return status::bad_day;
-    jd_floor = gregorian_day<std::int64_t>(year, month, day);
+    jd = static_cast<double>(gregorian_day_number(year, month, day)) - 0.5;
     return status::ok;
 }
 
-// The julian day at which (year, month, day) begins: always n + 0.5.
-inline status gregorian_to_julian_day(std::int32_t year, std::int32_t month,
-                                      std::int32_t day, double &jd) noexcept
-{
-    std::int64_t jd_floor;
-    const status s = gregorian_to_julian_day_floor(year, month, day, jd_floor);
-    if (s == status::ok)
-        jd = static_cast<double>(jd_floor) + 0.5;
-    return s;
-}
-
-// The Gregorian date of the civil day z - 0.5 to z + 0.5, for z >= 0, in the
-// unsigned integer type U: std::uint64_t for z below 2^40, or std::uint32_t,
-// which vectorises, for z below 2^27.  The year may be any value of U's
-// signed counterpart, at least -4713.
-//
-// The classic steps in doubles, with each floor taken on the exact rational
-// as above (36524.25 = 146097 / 4, 122.1 = 1221 / 10); for every julian day
-// below 2^40 the quotients in doubles land at least 1e-6 from a whole number
-// unless exact, so the floors agree:
-//   z = floor(jd + 0.5),  a = floor((z - 1867216.25) / 36524.25),
-//   b = z + 1 + a - floor(a * 0.25) + 1524,  c = floor((b - 122.1) / 365.25),
-//   d = floor(c * 365.25),  e = floor((b - d) / 30.6001),
-//   day = b - d - floor(e * 30.6001),  month = e - 1 or e - 13,
-//   year = c - 4716, or c - 4715 in January and February.
+// The Gregorian date of the day whose julian day number is `number`, for
+// number >= 0, in the manner of Neri and Schneider: from 1 March of a year
+// shifted back by whole 400-year cycles, every quantity is positive and every
+// division unsigned, by a constant.  In the unsigned type U: std::uint64_t
+// for every number below 2^40, or std::uint32_t, which vectorises, up to
+// gregorian_fast_day_bound.  The year may be any value of U's signed
+// counterpart, at least -4713.
 template <typename U>
-constexpr void gregorian_date_from_day(U z, std::make_signed_t<U> &year, std::int32_t &month,
-                                       std::int32_t &day) noexcept
+constexpr void gregorian_date_from_day_number(U number, std::make_signed_t<U> &year, std::int32_t &month,
+                                              std::int32_t &day) noexcept
 {
-    // a = floor((4z - 7468865) / 146097) is at least -52 and is carried as
-    // a + 52, with 52 * 146097 added to the dividend: every quantity is then
-    // positive and every division unsigned.
-    const U a52 = (4 * z + 128179) / 146097;  // [0, 3.1e7]
-    const U b = z + a52 - a52 / 4 + 1486;     // z + 1 + a - floor(a / 4) + 1524
-    const U c = (20 * b - 2442) / 7305;       // [3, 3.1e9]
-    const U d = 1461 * c / 4;
-    const U e = 10000 * (b - d) / 306001;     // [4, 15]
-    const U early = (e + 2) >> 4;             // January or February, e >= 14, as arithmetic: no branch on the month
-    year = static_cast<std::make_signed_t<U>>(c + early) - 4716;
-    month = static_cast<std::int32_t>(e - 1 - 12 * early);             // [1, 12]
-    day = static_cast<std::int32_t>(b - d - 306001 * e / 10000);       // [1, 31]
+    using I = std::make_signed_t<U>;
+    constexpr U cycles = 12;                                  // 1752 days before day number 0 and more
+    const U n = number - 1721120 + 146097 * cycles;           // days from 1 March of the shifted year 0
+    const U n1 = 4 * n + 3;                                   // 32 bits: below 2^32
+    const U centuries = n1 / 146097;
+    const U n2 = n1 % 146097 / 4 * 4 + 3;                     // the century's days, times 4, and 3
+    const U years = n2 / 1461;                                // [0, 99]
+    const std::uint32_t yday = static_cast<std::uint32_t>(n2 % 1461 / 4);  // from 1 March, [0, 365]
+    const std::uint32_t n3 = 2141 * yday + 197913;            // months of 2141 / 65536 days over 153 days
+    const std::uint32_t m = n3 >> 16;                         // [3, 14]
+    const std::uint32_t january = yday >= 306;                // January and February end the year
+    year = static_cast<I>(100 * centuries + years + january) - static_cast<I>(400 * cycles);
+    month = static_cast<std::int32_t>(m - 12 * january);                     // [1, 12]
+    day = static_cast<std::int32_t>((n3 & 0xffff) / 2141) + 1;               // [1, 31]
 }
 
 // The Gregorian date of the civil day that contains jd: the day that runs
@@ -127,13 +139,13 @@ inline status julian_day_to_gregorian(double jd, std::int32_t &year,
         return status::bad_julian_day;
     if (jd >= julian_day_limit)
         return status::out_of_range;
-    // floor(jd + 0.5), without the rounding of jd + 0.5 that would carry the
-    // largest doubles below a half day into the next day
+    // The day number floor(jd + 0.5), without the rounding of jd + 0.5 that
+    // would carry the largest doubles below a half day into the next day.
     const double whole = std::floor(jd);
-    const std::uint64_t z = static_cast<std::uint64_t>(whole) + (jd - whole >= 0.5);  // jd - whole is exact
+    const std::uint64_t number = static_cast<std::uint64_t>(whole) + (jd - whole >= 0.5);  // jd - whole is exact
     std::int64_t y;
     std::int32_t m, d;
-    gregorian_date_from_day(z, y, m, d);
+    gregorian_date_from_day_number(number, y, m, d);
     if (y > INT32_MAX)
         return status::out_of_range;
     year = static_cast<std::int32_t>(y);
@@ -144,16 +156,37 @@ inline status julian_day_to_gregorian(double jd, std::int32_t &year,
 
 // The Jalali date of the civil day that the Gregorian (year, month, day)
 // names.  Valid for every 32-bit year, month and day: bad_day as
-// gregorian_to_julian_day_floor, out_of_range when the Jalali year does not
+// gregorian_to_julian_day, out_of_range when the Jalali year does not
 // fit in 32 bits; the outputs are written only on ok.
 inline status gregorian_to_jalali(std::int32_t year, std::int32_t month, std::int32_t day,
                                   std::int32_t &jalali_year, std::int32_t &jalali_month,
                                   std::int32_t &jalali_day) noexcept
 {
-    std::int64_t jd_floor;  // the date begins at the julian day jd_floor + 0.5
-    const status s = gregorian_to_julian_day_floor(year, month, day, jd_floor);
-    return s == status::ok ? julian_day_floor_to_jalali(jd_floor, jalali_year, jalali_month, jalali_day) : s;
+    if (month == 2 && gregorian_bad_day(year, month, day))
+        return status::bad_day;
+    return jalali_from_day_number(gregorian_day_number(year, month, day), jalali_year, jalali_month, jalali_day);
 }
+
+// The two widths agree at the corners of the boxes.
+static_assert([] {
+    for (const std::int32_t year : {-gregorian_fast_bound, gregorian_fast_bound})
+        for (const std::int32_t month : {1, 2, 3, 12})
+            for (const std::int32_t day : {-gregorian_fast_bound, 1, gregorian_fast_bound})
+                if (gregorian_day_number_fast(year, month, day) != gregorian_day_number(year, month, day))
+                    return false;
+    for (const std::uint32_t number : {0u, 1u, 2299161u, std::uint32_t{gregorian_fast_day_bound}}) {
+        std::int32_t year = 0, month = 0, day = 0;
+        std::int64_t wide_year = 0;
+        std::int32_t wide_month = 0, wide_day = 0;
+        gregorian_date_from_day_number(number, year, month, day);
+        gregorian_date_from_day_number(std::uint64_t{number}, wide_year, wide_month, wide_day);
+        if (year != wide_year || month != wide_month || day != wide_day)
+            return false;
+    }
+    const std::int64_t far = gregorian_day_number(gregorian_to_jalali_fast_bound, 12, gregorian_to_jalali_fast_bound);
+    const std::int64_t near = gregorian_day_number(-gregorian_to_jalali_fast_bound, 1, -gregorian_to_jalali_fast_bound);
+    return far < jalali_fast_day_bound && near > -jalali_fast_day_bound;
+}(), "the 32-bit Gregorian forms agree with the exact ones at the box's corners");
 
 }  // namespace calendar
 

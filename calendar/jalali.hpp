@@ -18,42 +18,52 @@
 
 namespace calendar {
 
-// In the signed integer type I: std::int64_t for every 32-bit year, or
-// std::int32_t, which vectorises, for |year| below 2^30.
-template <typename I = std::int64_t>
+// The boxes inside which the 32-bit forms of the routines below, which
+// vectorise, are exact: |year| for the leap rule and for the day number of a
+// date (with |day| as well, and months 1 to 12), |day number| for the date of
+// a day number.  The 64-bit forms are exact for every 32-bit argument.
+constexpr std::int32_t jalali_fast_leap_bound = 1 << 30;
+constexpr std::int32_t jalali_fast_bound = 1 << 20;
+constexpr std::int32_t jalali_fast_day_bound = 1 << 28;
+
+// In the unsigned integer type U: std::uint64_t for every 32-bit year, or
+// std::uint32_t, which vectorises, for |year| <= jalali_fast_leap_bound.
+template <typename U = std::uint64_t>
 constexpr bool jalali_is_leap(std::int32_t year) noexcept
 {
-    const I base = I{year} - 474 + (year <= 0);  // year 0 counts with the negative years; [-2^31 - 473, 2^31 - 475]
-    const I r = mod(base, 2820);                 // [0, 2819]
-    const I t = (r + 512) * 682;                 // [349184, 2271742]
-    return t % 2816 < 682;
+    // year 0 counts with the negative years; shifted forward by whole cycles
+    // to be positive, and so a plain unsigned remainder
+    constexpr U shift = sizeof(U) == 8 ? U{761522} : U{jalali_fast_leap_bound / 2820 + 1};
+    const U base = static_cast<U>(year) + U{year <= 0} - 474 + shift * 2820;  // 32 bits: [3723, 2147487370]
+    const U r = base % 2820;                                                  // [0, 2819]
+    return (r + 512) * 682 % 2816 < 682;
 }
 
 // As jalali_is_leap.
-template <typename I = std::int64_t>
+template <typename U = std::uint64_t>
 constexpr std::int32_t jalali_days_in_year(std::int32_t year) noexcept
 {
-    return 365 + jalali_is_leap<I>(year);
+    return 365 + jalali_is_leap<U>(year);
+}
+
+// The length of `month`, 1 to 12, of `year`, as jalali_is_leap; without
+// branches on the month, which callers often vary at random.  The year
+// matters only in month 12.
+template <typename U = std::uint64_t>
+constexpr std::int32_t jalali_month_length(std::int32_t year, std::int32_t month) noexcept
+{
+    return 31 - (month > 6) - ((month == 12) & !jalali_is_leap<U>(year));
 }
 
 // Valid for every 32-bit year and month; bad_month unless 1 <= month <= 12,
-// and then `days` is left untouched.  The year matters only in month 12.
+// and then `days` is left untouched.
 constexpr status jalali_days_in_month(std::int32_t year, std::int32_t month,
                                       std::int32_t &days) noexcept
 {
-    const std::uint32_t m = static_cast<std::uint32_t>(month);
-    if (m - 1 >= 12)  // also every negative month
+    if (static_cast<std::uint32_t>(month) - 1 >= 12)  // also every negative month
         return status::bad_month;
-    // without branches on the month, which callers often vary at random
-    const bool short_twelfth = m == 12 && !jalali_is_leap(year);
-    days = 31 - (m > 6) - short_twelfth;
+    days = jalali_month_length(year, month);
     return status::ok;
-}
-
-template <typename I>
-constexpr I floor_div_2820(I x) noexcept
-{
-    return floor_div(x, 2820);
 }
 
 // Days of the year before the first day of `month`: the first six months have
@@ -66,78 +76,121 @@ constexpr I jalali_month_offset(I month) noexcept
     return (month - 1) * 30 + std::min<I>(month - 1, 6);  // 31 (month - 1) up to month 7
 }
 
-// Days from the day before 1 Farvardin 1 to (year, month, day), so that
-// (1, 1, 1) is day 1.  Month and day are not checked: month 13 is the first
-// month of the next year, day 0 the last day of the month before.
-// In the signed integer type I: std::int64_t for every 32-bit year, month and
-// day (the result lies within +-2^40), or std::int32_t, which vectorises, for
-// |year| and |day| below 2^19 and months 1 to 12.
-template <typename I>
-constexpr I jalali_day_number(I year, I month, I day) noexcept
+// The 2820-year cycle, counted from 1 Farvardin 475, the first day of a cycle,
+// whose julian day number (that of its noon) is jalali_epoch.  Year k of a
+// cycle (k from 0) begins on its day floor(1028522 k / 2816) for k up to
+// 2819: 1028522 / 2816 is the mean year of 365 + 683 / 2820 days, taken with
+// the rule's own rounding.  Only the cycle's last year is longer, by a day.
+constexpr std::int64_t jalali_epoch = 2121446;
+constexpr std::uint32_t jalali_cycle_days = 1029983;
+
+// The first day of year k of the cycle, from 0, for k in [0, 2819].
+template <typename U>
+constexpr U jalali_year_start_in_cycle(U k) noexcept
 {
-    const I base = year - 474 + (year < 0);     // years 0 and -1 coincide
-    const I cycle_year = mod(base, 2820) + 474;  // [474, 3293]
-    const I cycles = floor_div_2820(base);       // [-761521, 761520]
-    return day + jalali_month_offset(month)
-         + (cycle_year * 682 - 110) / 2816   // leap days before cycle_year, [114, 797]
-         + (cycle_year - 1) * 365
-         + cycles * 1029983;
+    return U{1028522} * k / 2816;  // [0, 1029617]
+}
+
+// Whole cycles and years before a Jalali year, the years 0 and -1 taken as
+// one, counted from the cycle that begins in year 475 and shifted forward by
+// `shift` cycles so that the count is never negative, in the unsigned type U.
+// The year of the cycle, k, is in [0, 2819].
+template <typename U>
+constexpr void jalali_cycle_of_year(std::int32_t year, U shift, U &cycles, U &k) noexcept
+{
+    const U base = static_cast<U>(year) + U{year < 0} - 475 + shift * 2820;  // from year 475, shifted
+    cycles = base / 2820;
+    k = base % 2820;
+}
+
+// The julian day number (that of the day's noon; the day begins half a day
+// earlier) of the Jalali (year, month, day).  Month and day are not checked:
+// month 13 is the first month of the next year, day 0 the last day of the
+// month before.  In the signed integer type I, std::int64_t for every 32-bit
+// year, month and day (the result lies within +-2^40); or std::int32_t, which
+// vectorises, inside the box of jalali_fast_bound.
+template <typename I>
+constexpr I jalali_day_number(std::int32_t year, I month, I day) noexcept
+{
+    using U = std::make_unsigned_t<I>;
+    // enough whole cycles for every year of I's range to count from a positive base
+    constexpr U shift = sizeof(I) == 8 ? U{761522} : U{(jalali_fast_bound + 475) / 2820 + 1};
+    U cycles = 0, k = 0;
+    jalali_cycle_of_year<U>(year, shift, cycles, k);
+    const U start = jalali_year_start_in_cycle(k) + cycles * jalali_cycle_days;  // from the shifted epoch
+    const I epoch = static_cast<I>(jalali_epoch - static_cast<std::int64_t>(shift) * jalali_cycle_days);
+    return static_cast<I>(start) + epoch + jalali_month_offset(month) + day - 1;
 }
 
 // The julian day at which (year, month, day) begins: always n + 0.5.
 // Valid for every 32-bit year, month and day, and exact.
-constexpr double jalali_to_julian_day(std::int32_t year, std::int32_t month,
-                                      std::int32_t day) noexcept
+constexpr double jalali_to_julian_day(std::int32_t year, std::int32_t month, std::int32_t day) noexcept
 {
-    return static_cast<double>(jalali_day_number<std::int64_t>(year, month, day)) + 1948319.5;
+    return static_cast<double>(jalali_day_number<std::int64_t>(year, month, day)) - 0.5;
 }
 
-// The Jalali date of the civil day that begins at the julian day
-// jd_floor + 0.5, in the signed integer type I: std::int64_t for every
-// |jd_floor| < 2^40, or std::int32_t, which vectorises, for |jd_floor| < 2^28.
-// The year may be any value of I; month and day are in their ranges.
+// `x / D` for 0 <= x < 2^16 by one multiplication and a shift, which
+// vectorises in 16- or 32-bit lanes: M = ceil(2^16 / D) is exact over that
+// range of x when M * D - 2^16 is small enough, as checked for each D used.
+template <std::uint32_t D>
+constexpr std::uint32_t small_quotient(std::uint32_t x) noexcept
+{
+    constexpr std::uint32_t m = (65536 + D - 1) / D;
+    return (x * m) >> 16;
+}
+
+constexpr bool small_quotients_exact(std::uint32_t below) noexcept
+{
+    for (std::uint32_t x = 0; x < below; ++x)
+        if (small_quotient<31>(x) != x / 31 || small_quotient<30>(x) != x / 30)
+            return false;
+    return true;
+}
+static_assert(small_quotients_exact(366), "the month quotients are exact for every day of a year");
+
+// The Jalali date of the day whose julian day number is `number`, in the
+// signed integer type I: std::int64_t for every |number| < 2^40, or
+// std::int32_t, which vectorises, for |number| <= jalali_fast_day_bound.  The
+// year may be any value of I; month and day are in their ranges.
 template <typename I>
-constexpr void jalali_date_from_day(I jd_floor, I &year, std::int32_t &month, std::int32_t &day) noexcept
+constexpr void jalali_date_from_day_number(I number, I &year, std::int32_t &month, std::int32_t &day) noexcept
 {
     using U = std::make_unsigned_t<I>;
-    // Shifted forward by whole cycles, every day count here is positive, and
-    // the floor division by the cycle becomes a plain unsigned one.
-    constexpr I shift = sizeof(I) == 8 ? I{1} << 21 : 300;
-    const U shifted = static_cast<U>(jd_floor - 2121445 + shift * 1029983);  // from 1 Farvardin 475, shifted
-    const I cycle = static_cast<I>(shifted / 1029983) - shift;
-    const std::uint32_t cyear = static_cast<std::uint32_t>(shifted % 1029983);  // [0, 1029982]
+    // Shifted forward by whole cycles, every day count here is positive.
+    constexpr U shift = sizeof(I) == 8 ? U{1} << 21 : U{jalali_fast_day_bound / jalali_cycle_days + 3};
+    const U shifted = static_cast<U>(number) - static_cast<U>(jalali_epoch) + shift * jalali_cycle_days;
+    const U cycle = shifted / jalali_cycle_days;
+    const std::uint32_t n = static_cast<std::uint32_t>(shifted % jalali_cycle_days);  // [0, 1029982]
 
-    // The year of the cycle.  With aux1 = cyear / 366 and aux2 = cyear % 366,
-    //   (2134 * aux1 + 2816 * aux2 + 2815) / 1028522 + aux1 + 1
-    // is (2816 * cyear + 2815) / 1028522 + 1, since 2134 = 2816 * 366 - 1028522;
-    // only the cycle's last day would come out as 2821.
-    const std::uint32_t ycycle = std::min<std::uint32_t>((2816 * cyear + 2815) / 1028522 + 1, 2820);  // [1, 2820]
-    const I y = 2820 * cycle + static_cast<I>(ycycle) + 474;
+    // The year of the cycle and the day of the year, by one division: the
+    // inverse of jalali_year_start_in_cycle.  Only the cycle's last day comes
+    // out as the first of year 2820, and is put back as day 365 of year 2819.
+    const std::uint32_t x = 2816 * n + 2815;     // [2815, 2900430127]
+    const std::uint32_t k_or_2820 = x / 1028522;  // [0, 2820]
+    const std::uint32_t last = k_or_2820 == 2820;
+    const std::uint32_t k = k_or_2820 - last;                                   // [0, 2819]
+    const std::uint32_t yday = (x % 1028522) / 2816 + 365 * last;               // [0, 365]
+
+    const I y = static_cast<I>(cycle * 2820 + k) - static_cast<I>(shift * 2820) + 475;
     year = y - (y <= 0);  // a julian day never names year 0
 
-    // The year's first day within the cycle, by the day count of
-    // jalali_day_number.  That count names the cycle's last year (ycycle 2820)
-    // year 474 of the next cycle instead; the first day comes out the same.
-    const std::uint32_t cycle_year = ycycle + 474;                                                   // [475, 3294]
-    const std::uint32_t first = (cycle_year * 682 - 110) / 2816 + (cycle_year - 1) * 365 - 173125;  // [0, 1029617]
-    const std::int32_t yday = static_cast<std::int32_t>(cyear - first);  // from 0, [0, 365]
-    // Six months of 31 days (186 days), then months of 30.  The day of the
-    // year is often random, so no branch may depend on it: past is
-    // max(yday - 186, 0) by a mask, which the compiler keeps as arithmetic.
-    const std::int32_t past = (yday - 186) & ~((yday - 186) >> 31);  // [0, 179]
-    month = (yday - past) / 31 + past / 30 + 1;                       // [1, 12]
-    day = yday + 1 - jalali_month_offset(month);  // [1, 31]
+    // Six months of 31 days (186 days), then months of 30, with no branch on
+    // the day of the year, which is often random: past is max(yday - 186, 0).
+    const std::uint32_t past = yday > 186 ? yday - 186 : 0;                           // [0, 179]
+    const std::uint32_t m = small_quotient<31>(yday - past) + small_quotient<30>(past);  // [0, 11]
+    month = static_cast<std::int32_t>(m) + 1;
+    day = static_cast<std::int32_t>(yday - jalali_month_offset(m + 1)) + 1;  // [1, 31]
 }
 
-// The Jalali date of the civil day that begins at the julian day
-// jd_floor + 0.5.  Valid for |jd_floor| < 2^40: out_of_range when the year
-// does not fit in 32 bits; the outputs are written only on ok.
-inline status julian_day_floor_to_jalali(std::int64_t jd_floor, std::int32_t &year,
-                                         std::int32_t &month, std::int32_t &day) noexcept
+// The Jalali date of the day whose julian day number is `number`.  Valid for
+// |number| < 2^40: out_of_range when the year does not fit in 32 bits; the
+// outputs are written only on ok.
+inline status jalali_from_day_number(std::int64_t number, std::int32_t &year, std::int32_t &month,
+                                     std::int32_t &day) noexcept
 {
     std::int64_t y;
     std::int32_t m, d;
-    jalali_date_from_day(jd_floor, y, m, d);
+    jalali_date_from_day_number(number, y, m, d);
     if (!fits_int32(y))
         return status::out_of_range;
     year = static_cast<std::int32_t>(y);
@@ -157,8 +210,30 @@ inline status julian_day_to_jalali(double jd, std::int32_t &year,
         return status::bad_julian_day;
     if (std::fabs(jd) >= julian_day_limit)
         return status::out_of_range;
-    return julian_day_floor_to_jalali(floor_to_int64(jd), year, month, day);
+    return jalali_from_day_number(floor_to_int64(jd) + 1, year, month, day);  // the day that begins at floor(jd) + 0.5
 }
+
+// The two widths agree at the corners of the boxes.
+static_assert([] {
+    for (const std::int32_t year : {-jalali_fast_leap_bound, -1, 0, 1, jalali_fast_leap_bound})
+        if (jalali_is_leap<std::uint32_t>(year) != jalali_is_leap<std::uint64_t>(year))
+            return false;
+    for (const std::int32_t year : {-jalali_fast_bound, -1, 0, jalali_fast_bound})
+        for (const std::int32_t month : {1, 12})
+            for (const std::int32_t day : {-jalali_fast_bound, 1, jalali_fast_bound})
+                if (jalali_day_number<std::int32_t>(year, month, day) != jalali_day_number<std::int64_t>(year, month, day))
+                    return false;
+    for (const std::int32_t number : {-jalali_fast_day_bound, 0, 2121446, jalali_fast_day_bound}) {
+        std::int32_t year = 0, month = 0, day = 0;
+        std::int64_t wide_year = 0;
+        std::int32_t wide_month = 0, wide_day = 0;
+        jalali_date_from_day_number(number, year, month, day);
+        jalali_date_from_day_number(std::int64_t{number}, wide_year, wide_month, wide_day);
+        if (year != wide_year || month != wide_month || day != wide_day)
+            return false;
+    }
+    return true;
+}(), "the 32-bit Jalali forms agree with the exact ones at the box's corners");
 
 }  // namespace calendar
 

@@ -52,23 +52,25 @@ using calendar::status;
 // function's argument types), `nout` outputs of type `out`, and the status of
 // the calendar routine.
 //
-// The ufuncs that cost most have besides a fast form, in 32-bit arithmetic
-// that the compiler vectorises and that is exact for elements inside a box:
-// `fast` answers whether the element is outside the box or refused, and so
-// must go the exact way.  Outside the box it computes from stand-in values,
-// never from the element itself.  For a julian day the fast form comes in two
-// steps, each a loop of its own: `fast_day` to the day number, `fast_date` on.
+// Every ufunc has besides a fast form, in 32-bit unsigned offset arithmetic
+// that the compiler vectorises and that is exact for elements inside a box
+// (the bounds of calendar/): `fast` answers whether the element is outside
+// the box or refused, and so must go the exact way.  Outside the box it may
+// compute garbage, in unsigned arithmetic, never undefined behaviour: signed
+// steps and conversions from double take stand-in values there.  For a julian
+// day the fast form comes in two steps, each a loop of its own: `fast_day` to
+// the day number, `fast_date` on.
 
-// A date clamped into the 32-bit box, |year| and |day| at most `bound` and a
-// month 1 to 12: true if that changed nothing.  (Clamping, not testing, is
-// what the compiler vectorises here.)
-inline bool date_inside(const std::int32_t *x, std::int32_t bound, std::int32_t &year, std::int32_t &month,
-                        std::int32_t &day) noexcept
+// Whether |value| <= bound, as one unsigned comparison.
+constexpr bool within(std::int32_t value, std::int32_t bound) noexcept
 {
-    year = std::min(std::max(x[0], -bound), bound);
-    month = std::min(std::max(x[1], 1), 12);
-    day = std::min(std::max(x[2], -bound), bound);
-    return (year == x[0]) & (month == x[1]) & (day == x[2]);
+    const std::uint32_t b = static_cast<std::uint32_t>(bound);
+    return static_cast<std::uint32_t>(value) + b <= 2 * b;
+}
+
+constexpr bool is_month(std::int32_t month) noexcept
+{
+    return static_cast<std::uint32_t>(month) - 1 < 12;
 }
 
 struct julian_day_from_gregorian_date {
@@ -78,20 +80,12 @@ struct julian_day_from_gregorian_date {
     static status apply(const in *x, out *y) noexcept { return calendar::gregorian_to_julian_day(x[0], x[1], x[2], y[0]); }
     [[gnu::always_inline]] static bool fast(const in *x, out *y) noexcept
     {
-        std::int32_t year, month, day;
-        const bool inside = date_inside(x, 1 << 20, year, month, day);
-        y[0] = calendar::gregorian_day(year, month, day) + 0.5;
-        return !inside | calendar::gregorian_bad_day(year, month, day);
+        constexpr std::int32_t bound = calendar::gregorian_fast_bound;
+        const bool inside = within(x[0], bound) & is_month(x[1]) & within(x[2], bound);
+        y[0] = calendar::gregorian_day_number_fast(x[0], x[1], x[2]) - 0.5;
+        return !inside | calendar::gregorian_bad_day(x[0], x[1], x[2]);
     }
 };
-
-// A year clamped into the 32-bit box, |year| at most 2^30: true if that
-// changed nothing.
-inline bool year_inside(const std::int32_t *x, std::int32_t &year) noexcept
-{
-    year = std::min(std::max(x[0], -(1 << 30)), 1 << 30);
-    return year == x[0];
-}
 
 struct jalali_leap_year {
     static constexpr int nin = 1, nout = 1;
@@ -104,10 +98,8 @@ struct jalali_leap_year {
     }
     [[gnu::always_inline]] static bool fast(const in *x, out *y) noexcept
     {
-        std::int32_t year;
-        const bool inside = year_inside(x, year);
-        y[0] = calendar::jalali_is_leap<std::int32_t>(year);
-        return !inside;
+        y[0] = calendar::jalali_is_leap<std::uint32_t>(x[0]);
+        return !within(x[0], calendar::jalali_fast_leap_bound);
     }
 };
 
@@ -122,10 +114,8 @@ struct days_in_jalali_year {
     }
     [[gnu::always_inline]] static bool fast(const in *x, out *y) noexcept
     {
-        std::int32_t year;
-        const bool inside = year_inside(x, year);
-        y[0] = calendar::jalali_days_in_year<std::int32_t>(year);
-        return !inside;
+        y[0] = calendar::jalali_days_in_year<std::uint32_t>(x[0]);
+        return !within(x[0], calendar::jalali_fast_leap_bound);
     }
 };
 
@@ -134,6 +124,11 @@ struct days_in_jalali_month {
     using in = std::int32_t;
     using out = std::int32_t;
     static status apply(const in *x, out *y) noexcept { return calendar::jalali_days_in_month(x[0], x[1], y[0]); }
+    [[gnu::always_inline]] static bool fast(const in *x, out *y) noexcept
+    {
+        y[0] = calendar::jalali_month_length<std::uint32_t>(x[0], x[1]);
+        return !(within(x[0], calendar::jalali_fast_leap_bound) & is_month(x[1]));  // a bad month is refused
+    }
 };
 
 struct julian_day_from_jalali_date {
@@ -147,27 +142,46 @@ struct julian_day_from_jalali_date {
     }
     [[gnu::always_inline]] static bool fast(const in *x, out *y) noexcept
     {
-        std::int32_t year, month, day;
-        const bool inside = date_inside(x, 1 << 19, year, month, day);
-        y[0] = calendar::jalali_day_number(year, month, day) + 1948319.5;
-        return !inside;
+        constexpr std::int32_t bound = calendar::jalali_fast_bound;
+        const bool month_inside = is_month(x[1]), day_inside = within(x[2], bound);
+        // month and day enter by signed addition: stand-ins outside the box
+        const std::int32_t number = calendar::jalali_day_number<std::int32_t>(x[0], month_inside ? x[1] : 1,
+                                                                               day_inside ? x[2] : 0);
+        y[0] = number - 0.5;
+        return !(within(x[0], bound) & month_inside & day_inside);
     }
 };
+
+// floor(x) for |x| < 2^51 in double arithmetic alone, which vectorises on
+// every x86-64 processor, unlike conversions from integers to doubles:
+// adding 1.5 * 2^52 rounds x to a whole number, and taking it off is exact.
+[[gnu::always_inline]] inline double floor_small(double x) noexcept
+{
+    constexpr double magic = 6755399441055744.0;  // 1.5 * 2^52
+    const double nearest = (x + magic) - magic;
+    return nearest - (nearest > x ? 1.0 : 0.0);
+}
+
+// The day number that `fast_day` gives for a julian day outside its box:
+// none of the boxes holds it.
+constexpr std::int32_t outside_box = INT32_MIN;
 
 struct jalali_date_from_julian_day {
     static constexpr int nin = 1, nout = 3;
     using in = double;
     using out = std::int32_t;
     static status apply(const in *x, out *y) noexcept { return calendar::julian_day_to_jalali(x[0], y[0], y[1], y[2]); }
-    [[gnu::always_inline]] static bool fast_day(double jd, std::int32_t &day) noexcept
+    // of the day that begins at floor(jd) + 0.5
+    [[gnu::always_inline]] static std::int32_t fast_day(double jd) noexcept
     {
-        const bool inside = (jd > -(1 << 28)) & (jd < 1 << 28);
-        const double stand_in = inside ? jd : 0;
-        const std::int32_t truncated = static_cast<std::int32_t>(stand_in);
-        day = truncated - (truncated > stand_in);  // floor(jd)
-        return !inside;
+        constexpr double bound = calendar::jalali_fast_day_bound;
+        const bool inside = (jd > -bound) & (jd < bound);
+        return static_cast<std::int32_t>(inside ? floor_small(jd) + 1 : outside_box);
     }
-    [[gnu::always_inline]] static void fast_date(std::int32_t day, out *y) noexcept { calendar::jalali_date_from_day(day, y[0], y[1], y[2]); }
+    [[gnu::always_inline]] static void fast_date(std::int32_t number, out *y) noexcept
+    {
+        calendar::jalali_date_from_day_number(number, y[0], y[1], y[2]);
+    }
 };
 
 struct gregorian_date_from_julian_day {
@@ -175,17 +189,16 @@ struct gregorian_date_from_julian_day {
     using in = double;
     using out = std::int32_t;
     static status apply(const in *x, out *y) noexcept { return calendar::julian_day_to_gregorian(x[0], y[0], y[1], y[2]); }
-    [[gnu::always_inline]] static bool fast_day(double jd, std::int32_t &day) noexcept
+    // of the day that contains jd: floor(jd + 0.5), exactly
+    [[gnu::always_inline]] static std::int32_t fast_day(double jd) noexcept
     {
-        const bool inside = (jd > 0) & (jd < 1 << 27);
-        const double stand_in = inside ? jd : 1;
-        const std::int32_t whole = static_cast<std::int32_t>(stand_in);  // floor(jd), as jd > 0
-        day = whole + (stand_in - whole >= 0.5);                          // floor(jd + 0.5), exactly
-        return !inside;
+        const bool inside = (jd > 0) & (jd < calendar::gregorian_fast_day_bound - 1);
+        const double whole = floor_small(jd);
+        return static_cast<std::int32_t>(inside ? whole + (jd - whole >= 0.5 ? 1 : 0) : outside_box);
     }
-    [[gnu::always_inline]] static void fast_date(std::int32_t day, out *y) noexcept
+    [[gnu::always_inline]] static void fast_date(std::int32_t number, out *y) noexcept
     {
-        calendar::gregorian_date_from_day(static_cast<std::uint32_t>(day), y[0], y[1], y[2]);
+        calendar::gregorian_date_from_day_number(static_cast<std::uint32_t>(number), y[0], y[1], y[2]);
     }
 };
 
@@ -199,10 +212,10 @@ struct jalali_date_from_gregorian_date {
     }
     [[gnu::always_inline]] static bool fast(const in *x, out *y) noexcept
     {
-        std::int32_t year, month, day;
-        const bool inside = date_inside(x, 1 << 19, year, month, day);
-        calendar::jalali_date_from_day(calendar::gregorian_day(year, month, day), y[0], y[1], y[2]);
-        return !inside | calendar::gregorian_bad_day(year, month, day);
+        constexpr std::int32_t bound = calendar::gregorian_to_jalali_fast_bound;
+        const bool inside = within(x[0], bound) & is_month(x[1]) & within(x[2], bound);
+        calendar::jalali_date_from_day_number(calendar::gregorian_day_number_fast(x[0], x[1], x[2]), y[0], y[1], y[2]);
+        return !inside | calendar::gregorian_bad_day(x[0], x[1], x[2]);
     }
 };
 
@@ -271,6 +284,17 @@ bool exact_loop(char *const *args, npy_intp count, npy_intp const *steps)
     return false;
 }
 
+// Before each fast loop: vectorise it, even where clang's cost model would
+// rather not (for the plain x86-64 clone); the loops work on buffers that
+// cannot overlap, as GCC is told.
+#if defined(__clang__)
+#define FAST_LOOP _Pragma("clang loop vectorize(enable)")
+#elif defined(__GNUC__)
+#define FAST_LOOP _Pragma("GCC ivdep")
+#else
+#define FAST_LOOP
+#endif
+
 // The elements that the fast forms take at a time.
 constexpr npy_intp block = 256;
 
@@ -333,15 +357,19 @@ template <typename Fn, typename T>
     unsigned exact = 0;
     if constexpr (std::is_floating_point_v<T>) {
         std::int32_t days[block];
+        FAST_LOOP
         for (npy_intp i = 0; i < count; ++i)  // fast loop
-            exact |= Fn::fast_day(input[0][i], days[i]);
+            days[i] = Fn::fast_day(input[0][i]);
+        FAST_LOOP
         for (npy_intp i = 0; i < count; ++i) {  // fast loop
+            exact |= days[i] == outside_box;
             typename Fn::out y[nout];
             Fn::fast_date(days[i], y);
             for (int k = 0; k < nout; ++k)
                 out[k][i] = y[k];
         }
     } else {
+        FAST_LOOP
         for (npy_intp i = 0; i < count; ++i) {  // fast loop
             in x[nin];
             typename Fn::out y[nout];
