@@ -10,13 +10,17 @@ added, and measures every contender in one process on the same dates of 1900 to 
 """
 
 import argparse
+import ctypes
+import importlib.util
 import json
 import os
+import shutil
 import statistics
 import subprocess
 import sys
 import threading
 import time
+import zipfile
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
@@ -26,11 +30,28 @@ PEERS = ["pyerfa==2.0.1.5", "pandas==3.1.2", "jalali-pandas==1.0.0"]
 BEGIN, END = "<!-- arrays:begin -->", "<!-- arrays:end -->"
 
 
+# Other builds of the array module, each timed beside the default one: the build
+# type that distributions and `-C cmake.build-type=` give, and clang.
+BUILDS = {"RelWithDebInfo (-O2) build": ["-C", "cmake.build-type=RelWithDebInfo"],
+          "clang build": ["-C", "cmake.define.CMAKE_CXX_COMPILER=clang++"]}
+
+
 def prepare():
     python = bench.prepare()
     bench.run(python, "-m", "pip", "install", "--quiet", *PEERS)
-    bench.run("g++", "-std=c++17", "-O2", "-Wall", "-Wextra", f"-I{bench.ROOT}", bench.ROOT / "bench" / "loop.cpp",
-              "-o", bench.OUT / "loop")
+    flags = ["-std=c++17", "-Wall", "-Wextra", f"-I{bench.ROOT}", bench.ROOT / "bench" / "loop.cpp"]
+    bench.run("g++", "-O2", *flags, "-o", bench.OUT / "loop")
+    bench.run("g++", "-O3", "-shared", "-fPIC", "-DMATCHED_FLOORS", *flags, "-o", bench.OUT / "floors.so")
+    for name, options in BUILDS.items():
+        folder = bench.OUT / "builds" / name.split()[0]
+        if shutil.which("clang++") is None and "clang" in name:
+            print(f"skipped: the {name}, clang++ is not installed")
+            continue
+        bench.run(python, "-m", "pip", "wheel", "--quiet", "--no-deps", *options, "-w", folder, bench.ROOT)
+        wheel = max(folder.glob("*.whl"), key=lambda w: w.stat().st_mtime)
+        with zipfile.ZipFile(wheel) as archive:
+            member = next(n for n in archive.namelist() if n.startswith("algorithms_c_numpy."))
+            (folder / "algorithms_c_numpy.so").write_bytes(archive.read(member))
     return python
 
 
@@ -93,8 +114,95 @@ def measure(quick):
     rows["jalali-pandas datetime64_to_jalali"] = ns_per_date(lambda: datetime64_to_jalali(datetimes), count, 3)
     loop = json.loads(subprocess.run([str(bench.OUT / "loop")], check=True, capture_output=True, text=True).stdout)
     rows.update({f"C++ loop, {name}": value for name, value in loop.items()})
-    return {"dates": count, "repeats": repeats, "ns_per_date": rows,
+    return {"dates": count, "repeats": repeats, "ns_per_date": rows, "matched_floor": matched_floor(quick),
             "threads": threads(10**5 if quick else 10**7), "memory": memory(10 if quick else 1000, count)}
+
+
+def paired(first, second, count, repeats):
+    """Median ns per date of each, and the median of their ratios, timed in turns."""
+    a, b = [], []
+    for _ in range(repeats):
+        for times, function in ((a, first), (b, second)):
+            start = time.perf_counter_ns()
+            function()
+            times.append((time.perf_counter_ns() - start) / count)
+    return statistics.median(a), statistics.median(b), statistics.median(x / y for x, y in zip(a, b))
+
+
+def other_builds():
+    """The array module of each other build, loaded beside the default one."""
+    modules = {}
+    for name in BUILDS:
+        path = bench.OUT / "builds" / name.split()[0] / "algorithms_c_numpy.so"
+        if path.exists():
+            spec = importlib.util.spec_from_file_location("algorithms_c_numpy", path)
+            module = importlib.util.module_from_spec(spec)
+            spec.loader.exec_module(module)
+            modules[name] = module
+    return modules
+
+
+def matched_floor(quick):
+    """Each ufunc at 10^4 and 10^6 dates against the matched floor of its signature, on the same
+    columns; strided columns against contiguous ones; the other builds against the default."""
+    import numpy as np
+    import algorithms_c_numpy as an
+
+    floors = ctypes.CDLL(str(bench.OUT / "floors.so"))
+    pointer = lambda a: ctypes.c_void_p(a.ctypes.data)  # noqa: E731
+    result = {}
+    builds = other_builds()
+    for count in (10_000,) if quick else (10_000, 1_000_000):
+        repeats = 5 if quick else (41 if count < 10**6 else 15)
+        rounds = max(1, 200_000 // count)  # calls a timing, so that one lasts long enough to time
+        (gy, gm, gd), (jy, jm, jd), julian_days, _ = columns(count)
+        outputs = {t: [np.empty(count, t) for _ in range(3)] for t in (np.int32, np.float64, np.bool_)}
+        i32, f64, b = outputs[np.int32], outputs[np.float64], outputs[np.bool_]
+        cases = {
+            "get_julian_day_from_gregorian_date": ((gy, gm, gd), (f64[0],), "floor_3i_1d"),
+            "is_jalali_leap_year": ((jy,), (b[0],), "floor_1i_1b"),
+            "get_days_in_jalali_year": ((jy,), (i32[0],), "floor_1i_1i"),
+            "get_days_in_jalali_month": ((jy, jm), (i32[0],), "floor_2i_1i"),
+            "get_julian_day_from_jalali_date": ((jy, jm, jd), (f64[0],), "floor_3i_1d"),
+            "get_jalali_date_from_julian_day": ((julian_days,), tuple(i32), "floor_1d_3i"),
+            "get_gregorian_date_from_julian_day": ((julian_days,), tuple(i32), "floor_1d_3i"),
+            "get_jalali_date_from_gregorian_date": ((gy, gm, gd), tuple(i32), "floor_3i_3i"),
+        }
+        for name, (args, out, floor_name) in cases.items():
+            ufunc, floor = getattr(an, name), getattr(floors, floor_name)
+            floor_args = [pointer(a) for a in (*args, *out)] + [ctypes.c_int64(count)]
+            out_arg = out if len(out) > 1 else out[0]
+
+            def call(u=ufunc):
+                for _ in range(rounds):
+                    u(*args, out=out_arg)
+
+            def floor_call():
+                for _ in range(rounds):
+                    floor(*floor_args)
+
+            ns, floor_ns, ratio = paired(call, floor_call, count * rounds, repeats)
+            row = {"ns_per_date": ns, "floor_ns_per_date": floor_ns, "ratio_to_floor": ratio}
+            for build, module in builds.items():
+                row[build] = paired(lambda u=getattr(module, name): [u(*args, out=out_arg) for _ in range(rounds)],
+                                    call, count * rounds, repeats)[2]
+            result[f"{name} at {count:,}"] = row
+        # strided paths: each column of an (n, 3) array, and every other julian day
+        table = np.stack([gy, gm, gd], axis=1)
+        strided = {
+            "get_jalali_date_from_gregorian_date, columns of an (n, 3) array": (
+                an.get_jalali_date_from_gregorian_date, (table[:, 0], table[:, 1], table[:, 2]), (gy, gm, gd)),
+            "get_gregorian_date_from_julian_day, stride 2": (
+                an.get_gregorian_date_from_julian_day, (np.repeat(julian_days, 2)[::2],), (julian_days,)),
+            "get_jalali_date_from_julian_day, stride 2": (
+                an.get_jalali_date_from_julian_day, (np.repeat(julian_days, 2)[::2],), (julian_days,)),
+        }
+        for name, (ufunc, views, contiguous) in strided.items():
+            ns, contiguous_ns, ratio = paired(lambda: [ufunc(*views) for _ in range(rounds)],
+                                              lambda: [ufunc(*contiguous) for _ in range(rounds)], count * rounds, repeats)
+            result[f"{name} at {count:,}"] = {"ns_per_date": ns, "contiguous_ns_per_date": contiguous_ns,
+                                              "ratio_to_contiguous": ratio}
+    return result
 
 
 def threads(count):
@@ -146,6 +254,17 @@ def table(report):
     t = report["threads"]
     lines.append(f"| two threads on two halves of {t['dates']:,} dates, against one thread "
                  f"| {t['two_threads_ns_per_date']:.2f} ({t['speedup']:.2f}x) |")
+    lines += ["", "| ufunc, against the matched floor | ns per date | floor ns | × floor |"
+              + "".join(f" {b}, × default |" for b in BUILDS), "|---|---:|---:|---:|" + "---:|" * len(BUILDS)]
+    for name, row in report["matched_floor"].items():
+        if "ratio_to_floor" in row:
+            lines.append(f"| {name} | {row['ns_per_date']:.2f} | {row['floor_ns_per_date']:.2f} | "
+                         f"{row['ratio_to_floor']:.2f} |" + "".join(f" {row[b]:.2f} |" if b in row else " - |" for b in BUILDS))
+    lines += ["", "| strided columns | ns per date | contiguous ns | × contiguous |", "|---|---:|---:|---:|"]
+    for name, row in report["matched_floor"].items():
+        if "ratio_to_contiguous" in row:
+            lines.append(f"| {name} | {row['ns_per_date']:.2f} | {row['contiguous_ns_per_date']:.2f} | "
+                         f"{row['ratio_to_contiguous']:.2f} |")
     return "\n".join(lines)
 
 

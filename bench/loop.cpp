@@ -2,6 +2,11 @@
 // benchmark's dates, with no Python in the way.  The same dates in random and
 // in ascending order tell what mispredicted branches cost.  Prints JSON:
 // ns per date for each routine and order.  Built and run by bench/arrays.py.
+//
+// Built as a shared library (-DMATCHED_FLOORS), it holds instead the matched
+// floor of each ufunc signature: a loop that reads the same input columns and
+// writes the same output columns with next to no work, which bench/arrays.py
+// calls through ctypes beside the ufuncs, in the same process.
 
 #include <algorithm>
 #include <chrono>
@@ -12,6 +17,57 @@
 
 #include "calendar/gregorian.hpp"
 #include "calendar/jalali.hpp"
+
+#ifdef MATCHED_FLOORS
+
+using i32 = std::int32_t;
+
+extern "C" {
+// three int32 columns in, one float64 out: the julian day of a date
+void floor_3i_1d(const i32 *a, const i32 *b, const i32 *c, double *out, std::int64_t n)
+{
+    for (std::int64_t i = 0; i < n; ++i)
+        out[i] = a[i] + b[i] + c[i];
+}
+// one int32 column in, one bool out: the leap year
+void floor_1i_1b(const i32 *a, bool *out, std::int64_t n)
+{
+    for (std::int64_t i = 0; i < n; ++i)
+        out[i] = a[i] & 1;
+}
+// one or two int32 columns in, one int32 out: the lengths of years and months
+void floor_1i_1i(const i32 *a, i32 *out, std::int64_t n)
+{
+    for (std::int64_t i = 0; i < n; ++i)
+        out[i] = a[i] + 365;
+}
+void floor_2i_1i(const i32 *a, const i32 *b, i32 *out, std::int64_t n)
+{
+    for (std::int64_t i = 0; i < n; ++i)
+        out[i] = a[i] + b[i];
+}
+// one float64 column in, three int32 out: a date from a julian day
+void floor_1d_3i(const double *a, i32 *y, i32 *m, i32 *d, std::int64_t n)
+{
+    for (std::int64_t i = 0; i < n; ++i) {
+        const i32 x = static_cast<i32>(a[i]);
+        y[i] = x;
+        m[i] = x + 1;
+        d[i] = x + 2;
+    }
+}
+// three int32 columns in, three int32 out: Gregorian to Jalali
+void floor_3i_3i(const i32 *a, const i32 *b, const i32 *c, i32 *y, i32 *m, i32 *d, std::int64_t n)
+{
+    for (std::int64_t i = 0; i < n; ++i) {
+        y[i] = a[i] + 1;
+        m[i] = b[i] + 1;
+        d[i] = c[i] + 1;
+    }
+}
+}
+
+#else
 
 namespace {
 
@@ -81,3 +137,5 @@ int main()
     }
     std::printf("}\n");
 }
+
+#endif

@@ -129,9 +129,9 @@ constexpr double jalali_to_julian_day(std::int32_t year, std::int32_t month, std
     return static_cast<double>(jalali_day_number<std::int64_t>(year, month, day)) - 0.5;
 }
 
-// `x / D` for 0 <= x < 2^16 by one multiplication and a shift, which
-// vectorises in 16- or 32-bit lanes: M = ceil(2^16 / D) is exact over that
-// range of x when M * D - 2^16 is small enough, as checked for each D used.
+// `x / D` for small x by one multiplication and a shift, which vectorises in
+// 16- or 32-bit lanes: with M = ceil(2^16 / D) it is exact while x times
+// M * D - 2^16 stays below 2^16, as checked for each D used.
 template <std::uint32_t D>
 constexpr std::uint32_t small_quotient(std::uint32_t x) noexcept
 {
@@ -139,14 +139,16 @@ constexpr std::uint32_t small_quotient(std::uint32_t x) noexcept
     return (x * m) >> 16;
 }
 
-constexpr bool small_quotients_exact(std::uint32_t below) noexcept
+template <std::uint32_t D>
+constexpr bool small_quotient_exact(std::uint32_t below) noexcept
 {
     for (std::uint32_t x = 0; x < below; ++x)
-        if (small_quotient<31>(x) != x / 31 || small_quotient<30>(x) != x / 30)
+        if (small_quotient<D>(x) != x / D)
             return false;
     return true;
 }
-static_assert(small_quotients_exact(366), "the month quotients are exact for every day of a year");
+static_assert(small_quotient_exact<31>(366) && small_quotient_exact<30>(366), "exact for every day of a year");
+static_assert(small_quotient_exact<11>((1028522 >> 8) + 1), "exact for every day of a cycle's year, over 256");
 
 // The Jalali date of the day whose julian day number is `number`, in the
 // signed integer type I: std::int64_t for every |number| < 2^40, or
@@ -169,7 +171,7 @@ constexpr void jalali_date_from_day_number(I number, I &year, std::int32_t &mont
     const std::uint32_t k_or_2820 = x / 1028522;  // [0, 2820]
     const std::uint32_t last = k_or_2820 == 2820;
     const std::uint32_t k = k_or_2820 - last;                                   // [0, 2819]
-    const std::uint32_t yday = (x % 1028522) / 2816 + 365 * last;               // [0, 365]
+    const std::uint32_t yday = small_quotient<11>(x % 1028522 >> 8) + 365 * last;  // / 2816, [0, 365]
 
     const I y = static_cast<I>(cycle * 2820 + k) - static_cast<I>(shift * 2820) + 475;
     year = y - (y <= 0);  // a julian day never names year 0

@@ -310,20 +310,13 @@ constexpr In clamped(T value) noexcept
 }
 
 // `count` elements of a column with stride `step` into a buffer: a single
-// value (stride 0) repeated, a contiguous column of the buffer's type copied
-// whole, any other element by element.
+// value (stride 0) repeated, any other element by element.
 template <typename In, typename T>
 [[gnu::always_inline]] inline void gather(const char *column, npy_intp step, npy_intp count, In *to) noexcept
 {
     if (step == 0) {
         std::fill_n(to, count, clamped<In>(*reinterpret_cast<const T *>(column)));
         return;
-    }
-    if constexpr (std::is_same_v<T, In>) {
-        if (step == npy_intp{sizeof(T)}) {
-            std::memcpy(to, column, count * sizeof(T));
-            return;
-        }
     }
     for (npy_intp i = 0; i < count; ++i)
         to[i] = clamped<In>(*reinterpret_cast<const T *>(column + i * step));
@@ -348,10 +341,17 @@ template <typename Fn, typename T>
 {
     constexpr int nin = Fn::nin, nout = Fn::nout;
     using in = typename Fn::in;
-    in input[nin][block];
+    in buffers[nin][block];
+    const in *input[nin];  // a contiguous column of the fast form's type is read where it is
+    for (int k = 0; k < nin; ++k) {
+        if (std::is_same_v<T, in> && steps[k] == npy_intp{sizeof(T)}) {
+            input[k] = reinterpret_cast<const in *>(args[k]);
+        } else {
+            gather<in, T>(args[k], steps[k], count, buffers[k]);
+            input[k] = buffers[k];
+        }
+    }
     typename Fn::out out[nout][block];
-    for (int k = 0; k < nin; ++k)
-        gather<in, T>(args[k], steps[k], count, input[k]);
     std::fexcept_t flags;  // work on stand-ins may raise the invalid flag; it is undone with that work
     std::fegetexceptflag(&flags, FE_INVALID);
     unsigned exact = 0;
@@ -389,7 +389,8 @@ template <typename Fn, typename T>
     return true;
 }
 
-// The same, built for x86 processors with AVX2, whose wider vectors it fills.
+// The same, built for x86 processors with AVX2, and with AVX-512, whose wider
+// vectors and unsigned comparisons it uses; chosen once, at import.
 #if defined(__x86_64__) || defined(__i386__)
 template <typename Fn, typename T>
 __attribute__((target("avx2"))) bool fast_block_avx2(char *const *args, npy_intp count, npy_intp const *steps) noexcept
@@ -397,15 +398,37 @@ __attribute__((target("avx2"))) bool fast_block_avx2(char *const *args, npy_intp
     return fast_block<Fn, T>(args, count, steps);
 }
 
-const bool avx2 = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));
-#else
 template <typename Fn, typename T>
-bool fast_block_avx2(char *const *args, npy_intp count, npy_intp const *steps) noexcept
+__attribute__((target("avx512f,avx512vl,avx512bw,avx512dq"))) bool fast_block_avx512(char *const *args, npy_intp count,
+                                                                                    npy_intp const *steps) noexcept
 {
     return fast_block<Fn, T>(args, count, steps);
 }
 
-const bool avx2 = false;
+enum class isa { plain, avx2, avx512 };
+const isa widest = (__builtin_cpu_init(), __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl")
+                                                  && __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512dq"))
+                       ? isa::avx512
+                       : __builtin_cpu_supports("avx2") ? isa::avx2 : isa::plain;
+
+template <typename Fn, typename T>
+bool fast_block_widest(char *const *args, npy_intp count, npy_intp const *steps) noexcept
+{
+    switch (widest) {
+    case isa::avx512:
+        return fast_block_avx512<Fn, T>(args, count, steps);
+    case isa::avx2:
+        return fast_block_avx2<Fn, T>(args, count, steps);
+    default:
+        return fast_block<Fn, T>(args, count, steps);
+    }
+}
+#else
+template <typename Fn, typename T>
+bool fast_block_widest(char *const *args, npy_intp count, npy_intp const *steps) noexcept
+{
+    return fast_block<Fn, T>(args, count, steps);
+}
 #endif
 
 // Whether `Fn` has a fast form for inputs of type T.  The check that every
@@ -441,8 +464,7 @@ void loop(char **args, npy_intp const *dimensions, npy_intp const *steps, void *
             char *at[nin + nout];
             for (int k = 0; k < nin + nout; ++k)
                 at[k] = args[k] + start * steps[k];
-            if (!(avx2 ? fast_block_avx2<Fn, T>(at, count, steps) : fast_block<Fn, T>(at, count, steps))
-                && !exact_loop<Fn, T>(at, count, steps))
+            if (!fast_block_widest<Fn, T>(at, count, steps) && !exact_loop<Fn, T>(at, count, steps))
                 return;
         }
     } else {
