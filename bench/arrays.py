@@ -307,14 +307,12 @@ def main():
     chart(report, folder / "arrays.png")
     if not args.quick:
         info = report["machine"]
-        section = (f"{BEGIN}\nMeasured on {info['date']}: {info['cpu']}, {info['cores']} cores, Python "
-                   f"{info['python']}; {report['dates']:,} random dates of 1900 to 2100 as int32 columns (julian "
-                   f"days as float64), median of {report['repeats']} runs. {report['memory']['calls']:,} conversions "
-                   f"of the column moved the resident size by {report['memory']['resident_growth_bytes']:,} bytes."
-                   f"\n\n{table(report)}\n\n![ns per date](bench/arrays.png)\n{END}")
-        readme = bench.ROOT / "README.md"
-        text = readme.read_text()
-        readme.write_text(text[:text.index(BEGIN)] + section + text[text.index(END) + len(END):])
+        bench.replace_in_readme(BEGIN, END, f"Measured on {info['date']}: {info['cpu']}, {info['cores']} cores, Python "
+                                f"{info['python']}; {report['dates']:,} random dates of 1900 to 2100 as int32 columns "
+                                f"(julian days as float64), median of {report['repeats']} runs. "
+                                f"{report['memory']['calls']:,} conversions of the column moved the resident size by "
+                                f"{report['memory']['resident_growth_bytes']:,} bytes.\n\n{table(report)}\n\n"
+                                f"![ns per date](bench/arrays.png)")
 
 
 if __name__ == "__main__":

@@ -175,12 +175,9 @@ def main():
     (folder / "frames.json").write_text(json.dumps(report, indent=2) + "\n")
     if not args.quick:
         info = report["machine"]
-        section = (f"{BEGIN}\nMeasured on {info['date']}: {info['cpu']}, {info['cores']} cores, Python "
-                   f"{info['python']}; random instants of 1900 to 2100, median of {report['repeats']} runs taken in "
-                   f"turns.\n\n{table(report)}\n{END}")
-        readme = bench.ROOT / "README.md"
-        text = readme.read_text()
-        readme.write_text(text[:text.index(BEGIN)] + section + text[text.index(END) + len(END):])
+        bench.replace_in_readme(BEGIN, END, f"Measured on {info['date']}: {info['cpu']}, {info['cores']} cores, Python "
+                                f"{info['python']}; random instants of 1900 to 2100, median of {report['repeats']} runs "
+                                f"taken in turns.\n\n{table(report)}")
 
 
 if __name__ == "__main__":

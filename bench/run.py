@@ -202,17 +202,21 @@ def write(report, folder):
     chart(report, folder / "results.png")
 
 
-def update_readme(report):
-    info = report["machine"]
-    section = (f"{README_BEGIN}\nMeasured on {info['date']}: {info['cpu']}, {info['cores']} cores, "
-               f"{info['system']}, Python {info['python']}. Median of {report['repeats']} timings of up to "
-               f"{report['calls_per_timing']:,} calls each over a spread of dates (the slowest peers make fewer "
-               f"calls, within 20 ms a timing); the ratio to the floor is the median of the ratios within a "
-               f"repeat.\n\n{table(report)}\n\n![ns per call](bench/results.png)\n{README_END}")
+def replace_in_readme(begin, end, body):
+    """The README's text between the markers `begin` and `end` made `body`."""
     readme = ROOT / "README.md"
     text = readme.read_text()
-    begin, end = text.index(README_BEGIN), text.index(README_END) + len(README_END)
-    readme.write_text(text[:begin] + section + text[end:])
+    readme.write_text(text[:text.index(begin)] + f"{begin}\n{body}\n{end}" + text[text.index(end) + len(end):])
+
+
+def update_readme(report):
+    info = report["machine"]
+    replace_in_readme(README_BEGIN, README_END,
+                      f"Measured on {info['date']}: {info['cpu']}, {info['cores']} cores, "
+                      f"{info['system']}, Python {info['python']}. Median of {report['repeats']} timings of up to "
+                      f"{report['calls_per_timing']:,} calls each over a spread of dates (the slowest peers make fewer "
+                      f"calls, within 20 ms a timing); the ratio to the floor is the median of the ratios within a "
+                      f"repeat.\n\n{table(report)}\n\n![ns per call](bench/results.png)")
 
 
 def main():

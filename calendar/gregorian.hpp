@@ -67,7 +67,12 @@ constexpr std::int64_t gregorian_day_number(std::int32_t year, std::int32_t mont
 // whole 400-year cycles to be positive, and every division is unsigned, by a
 // constant.  In 32 bits, which vectorises, it is exact for |year| and |day| up
 // to gregorian_fast_bound; any other 32-bit argument gives some int32.
-constexpr std::int32_t gregorian_day_number_fast(std::int32_t year, std::int32_t month, std::int32_t day) noexcept
+//
+// `beyond_february` tells, as gregorian_bad_day does, whether the date is a
+// February day beyond the month's length, from the same centuries: February
+// ends the shifted year y, and belongs to the calendar year y + 1.
+constexpr std::int32_t gregorian_day_number_fast(std::int32_t year, std::int32_t month, std::int32_t day,
+                                                 bool &beyond_february) noexcept
 {
     constexpr std::uint32_t cycles = gregorian_fast_bound / 400 + 1;  // of 400 years, 146097 days
     const std::uint32_t early = static_cast<std::uint32_t>(month) < 3;  // January and February: the year before
@@ -76,8 +81,17 @@ constexpr std::int32_t gregorian_day_number_fast(std::int32_t year, std::int32_t
     const std::uint32_t centuries = y / 100;
     const std::uint32_t days = 1461 * y / 4 - centuries + centuries / 4  // before 1 March of y
                              + (979 * m - 2919) / 32;                  // then before the month
+    // y + 1 is a leap year: divisible by 4, and by 400 (16 and 100) if by 100
+    const bool leap = ((y & 3) == 3) & ((y - 100 * centuries != 99) | (((y + 1) & 15) == 0));
+    beyond_february = (month == 2) & (day > 28 + leap);
     // 1 March of the shifted year 0 is julian day number 1721120 - 146097 cycles
     return static_cast<std::int32_t>(days + static_cast<std::uint32_t>(day) - 1 + 1721120 - 146097 * cycles);
+}
+
+constexpr std::int32_t gregorian_day_number_fast(std::int32_t year, std::int32_t month, std::int32_t day) noexcept
+{
+    bool beyond_february = false;
+    return gregorian_day_number_fast(year, month, day, beyond_february);
 }
 
 // Whether (year, month, day) is a February day beyond the month's length,

@@ -82,8 +82,9 @@ struct julian_day_from_gregorian_date {
     {
         constexpr std::int32_t bound = calendar::gregorian_fast_bound;
         const bool inside = within(x[0], bound) & is_month(x[1]) & within(x[2], bound);
-        y[0] = calendar::gregorian_day_number_fast(x[0], x[1], x[2]) - 0.5;
-        return !inside | calendar::gregorian_bad_day(x[0], x[1], x[2]);
+        bool refused = false;
+        y[0] = calendar::gregorian_day_number_fast(x[0], x[1], x[2], refused) - 0.5;
+        return !inside | refused;
     }
 };
 
@@ -214,8 +215,10 @@ struct jalali_date_from_gregorian_date {
     {
         constexpr std::int32_t bound = calendar::gregorian_to_jalali_fast_bound;
         const bool inside = within(x[0], bound) & is_month(x[1]) & within(x[2], bound);
-        calendar::jalali_date_from_day_number(calendar::gregorian_day_number_fast(x[0], x[1], x[2]), y[0], y[1], y[2]);
-        return !inside | calendar::gregorian_bad_day(x[0], x[1], x[2]);
+        bool refused = false;
+        calendar::jalali_date_from_day_number(calendar::gregorian_day_number_fast(x[0], x[1], x[2], refused), y[0], y[1],
+                                              y[2]);
+        return !inside | refused;
     }
 };
 

@@ -44,7 +44,15 @@ void gregorian_dates()
             for (const std::int32_t day : {-bound, 1, bound})
                 if (gregorian_day_number_fast(year, month, day) != gregorian_day_number(year, month, day))
                     differ("gregorian_day_number_fast", year);
-    std::printf("gregorian_day_number_fast: every year of [-2^20, 2^20], every month, days -2^20, 1 and 2^20\n");
+    for (std::int32_t year = -bound; year <= bound; ++year)
+        for (const std::int32_t day : {-bound, 28, 29, 30, bound}) {
+            bool beyond = false;
+            gregorian_day_number_fast(year, 2, day, beyond);
+            if (beyond != gregorian_bad_day(year, 2, day))
+                differ("gregorian_day_number_fast, February", year);
+        }
+    std::printf("gregorian_day_number_fast: every year of [-2^20, 2^20], every month, days -2^20, 1 and 2^20, "
+                "and the February refusal of days -2^20, 28 to 30 and 2^20\n");
 }
 
 void jalali_dates()
