@@ -61,14 +61,15 @@ using calendar::status;
 // day the fast form comes in two steps, each a loop of its own: `fast_day` to
 // the day number, `fast_date` on.
 
-// Whether |value| <= bound, as one unsigned comparison.
-constexpr bool within(std::int32_t value, std::int32_t bound) noexcept
+// Whether |value| <= bound, as one unsigned comparison: 1 or 0, which the
+// fast forms combine with bitwise operators, without branches.
+constexpr std::uint32_t within(std::int32_t value, std::int32_t bound) noexcept
 {
     const std::uint32_t b = static_cast<std::uint32_t>(bound);
     return static_cast<std::uint32_t>(value) + b <= 2 * b;
 }
 
-constexpr bool is_month(std::int32_t month) noexcept
+constexpr std::uint32_t is_month(std::int32_t month) noexcept
 {
     return static_cast<std::uint32_t>(month) - 1 < 12;
 }
