@@ -25,6 +25,7 @@ PyMODINIT_FUNC PyInit_algorithms_c_numpy(void)
 #include <array>
 #include <cfenv>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <type_traits>
 #include <utility>
@@ -394,7 +395,10 @@ template <typename Fn, typename T>
 }
 
 // The same, built for x86 processors with AVX2, and with AVX-512, whose wider
-// vectors and unsigned comparisons it uses; chosen once, at import.
+// vectors and unsigned comparisons it uses; the widest that the processor
+// has is chosen once, at import.  ALGORITHMS_C_NUMPY_WIDEST set to "plain" or
+// "avx2" chooses no wider clone than that, so that each can be tested on one
+// machine.
 #if defined(__x86_64__) || defined(__i386__)
 template <typename Fn, typename T>
 __attribute__((target("avx2"))) bool fast_block_avx2(char *const *args, npy_intp count, npy_intp const *steps) noexcept
@@ -410,10 +414,24 @@ __attribute__((target("avx512f,avx512vl,avx512bw,avx512dq"))) bool fast_block_av
 }
 
 enum class isa { plain, avx2, avx512 };
-const isa widest = (__builtin_cpu_init(), __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl")
-                                                  && __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512dq"))
-                       ? isa::avx512
-                       : __builtin_cpu_supports("avx2") ? isa::avx2 : isa::plain;
+
+isa widest_supported() noexcept
+{
+    __builtin_cpu_init();
+    const isa cpu = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl")
+                            && __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512dq")
+                        ? isa::avx512
+                    : __builtin_cpu_supports("avx2") ? isa::avx2
+                                                     : isa::plain;
+    const char *cap = std::getenv("ALGORITHMS_C_NUMPY_WIDEST");
+    const isa most = cap == nullptr ? isa::avx512
+                   : std::strcmp(cap, "plain") == 0 ? isa::plain
+                   : std::strcmp(cap, "avx2") == 0  ? isa::avx2
+                                                    : isa::avx512;
+    return std::min(cpu, most);
+}
+
+const isa widest = widest_supported();
 
 template <typename Fn, typename T>
 bool fast_block_widest(char *const *args, npy_intp count, npy_intp const *steps) noexcept
