@@ -207,6 +207,7 @@ struct gregorian_date_from_julian_day {
 
 struct jalali_date_from_gregorian_date {
     static constexpr int nin = 3, nout = 3;
+    static constexpr bool long_chain = true;
     using in = std::int32_t;
     using out = std::int32_t;
     static status apply(const in *x, out *y) noexcept
@@ -433,16 +434,62 @@ isa widest_supported() noexcept
 
 const isa widest = widest_supported();
 
+// The clones again, for the ufuncs whose fast form is one long chain
+// (Fn::long_chain: Gregorian to Jalali), built with GCC's first scheduling
+// pass, which is off on x86 and here keeps register pressure in view; without
+// it GCC spills and rebuilds constants inside the loop.
+#if defined(__GNUC__) && !defined(__clang__)
+#define PRESSURE_SCHEDULED __attribute__((optimize("schedule-insns", "sched-pressure")))
+#else
+#define PRESSURE_SCHEDULED
+#endif
+
+template <typename Fn, typename T>
+PRESSURE_SCHEDULED bool fast_block_scheduled(char *const *args, npy_intp count, npy_intp const *steps) noexcept
+{
+    return fast_block<Fn, T>(args, count, steps);
+}
+
+template <typename Fn, typename T>
+PRESSURE_SCHEDULED __attribute__((target("avx2"))) bool fast_block_avx2_scheduled(char *const *args, npy_intp count,
+                                                                                   npy_intp const *steps) noexcept
+{
+    return fast_block<Fn, T>(args, count, steps);
+}
+
+template <typename Fn, typename T>
+PRESSURE_SCHEDULED __attribute__((target("avx512f,avx512vl,avx512bw,avx512dq"))) bool fast_block_avx512_scheduled(
+    char *const *args, npy_intp count, npy_intp const *steps) noexcept
+{
+    return fast_block<Fn, T>(args, count, steps);
+}
+
+template <typename Fn, typename = void>
+constexpr bool long_chain = false;
+template <typename Fn>
+constexpr bool long_chain<Fn, decltype(void(Fn::long_chain))> = Fn::long_chain;
+
 template <typename Fn, typename T>
 bool fast_block_widest(char *const *args, npy_intp count, npy_intp const *steps) noexcept
 {
-    switch (widest) {
-    case isa::avx512:
-        return fast_block_avx512<Fn, T>(args, count, steps);
-    case isa::avx2:
-        return fast_block_avx2<Fn, T>(args, count, steps);
-    default:
-        return fast_block<Fn, T>(args, count, steps);
+    if constexpr (long_chain<Fn>) {
+        switch (widest) {
+        case isa::avx512:
+            return fast_block_avx512_scheduled<Fn, T>(args, count, steps);
+        case isa::avx2:
+            return fast_block_avx2_scheduled<Fn, T>(args, count, steps);
+        default:
+            return fast_block_scheduled<Fn, T>(args, count, steps);
+        }
+    } else {
+        switch (widest) {
+        case isa::avx512:
+            return fast_block_avx512<Fn, T>(args, count, steps);
+        case isa::avx2:
+            return fast_block_avx2<Fn, T>(args, count, steps);
+        default:
+            return fast_block<Fn, T>(args, count, steps);
+        }
     }
 }
 #else
