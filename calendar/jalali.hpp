@@ -119,7 +119,8 @@ constexpr I jalali_day_number(std::int32_t year, I month, I day) noexcept
     jalali_cycle_of_year<U>(year, shift, cycles, k);
     const U start = jalali_year_start_in_cycle(k) + cycles * jalali_cycle_days;  // from the shifted epoch
     const I epoch = static_cast<I>(jalali_epoch - static_cast<std::int64_t>(shift) * jalali_cycle_days);
-    return static_cast<I>(start) + epoch + jalali_month_offset(month) + day - 1;
+    // in U, so that a year outside the box gives some value of I, not an overflow
+    return static_cast<I>(start + static_cast<U>(epoch + jalali_month_offset(month) + day - 1));
 }
 
 // The julian day at which (year, month, day) begins: always n + 0.5.
