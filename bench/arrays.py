@@ -71,6 +71,7 @@ def columns(count):
 
 
 def ns_per_date(function, count, repeats):
+    """The median over `repeats` calls of `function` of the time per date."""
     times = []
     for _ in range(repeats):
         start = time.perf_counter_ns()
@@ -135,9 +136,9 @@ def other_builds():
     for name in BUILDS:
         path = bench.OUT / "builds" / name.split()[0] / "algorithms_c_numpy.so"
         if path.exists():
-            spec = importlib.util.spec_from_file_location("algorithms_c_numpy", path)
-            module = importlib.util.module_from_spec(spec)
-            spec.loader.exec_module(module)
+            found = importlib.util.spec_from_file_location("algorithms_c_numpy", path)
+            module = importlib.util.module_from_spec(found)
+            found.loader.exec_module(module)
             modules[name] = module
     return modules
 

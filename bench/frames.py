@@ -19,6 +19,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 import run as bench  # noqa: E402
+from arrays import ns_per_date  # noqa: E402
 
 PEERS = ["pandas==3.1.2", "polars==2.2.0", "pyarrow==26.0.1", "dask[dataframe,distributed]==2026.11.0",
          "jalali-pandas==1.0.0", "jdatetime==6.1.1"]
@@ -34,16 +35,6 @@ def datetimes(count, seed=1):
     ticks = rng.integers(first, last, count)
     ticks[rng.choice(count, count // 1000, replace=False)] = np.iinfo(np.int64).min
     return ticks.view("datetime64[ns]")
-
-
-def best_ns_per_date(function, count, repeats):
-    """The median over `repeats` of the time of one call, per date, each contender in turn."""
-    times = []
-    for _ in range(repeats):
-        start = time.perf_counter_ns()
-        function()
-        times.append((time.perf_counter_ns() - start) / count)
-    return statistics.median(times)
 
 
 def side_by_side(contenders, count, repeats):
@@ -120,7 +111,7 @@ def dask_cluster(count, repeats):
     import algorithms_c_pandas
 
     series = pd.Series(datetimes(count, seed=2))
-    result = {"dates": count, "one_process_ns_per_date": best_ns_per_date(
+    result = {"dates": count, "one_process_ns_per_date": ns_per_date(
         lambda: algorithms_c_pandas.JalaliAccessor(series).parts(), count, repeats)}
     for workers in (1, 2):
         with distributed.LocalCluster(n_workers=workers, threads_per_worker=1, processes=True,
@@ -135,7 +126,7 @@ def dask_cluster(count, repeats):
                 del parts
 
             work()
-            result[f"{workers}_workers_ns_per_date"] = best_ns_per_date(work, count, repeats)
+            result[f"{workers}_workers_ns_per_date"] = ns_per_date(work, count, repeats)
     return result
 
 
