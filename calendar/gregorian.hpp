@@ -1,9 +1,12 @@
 #ifndef ALGORITHMS_C_CALENDAR_GREGORIAN_HPP
 #define ALGORITHMS_C_CALENDAR_GREGORIAN_HPP
 
-// The proleptic Gregorian calendar and julian days, in the classic month-shift
-// formulation (30.6001, 365.25, 36524.25).  The century correction applies to
-// every date: there is no switch to the Julian calendar for early dates.
+// The proleptic Gregorian calendar and julian day numbers: a date to its day
+// number in the classic month-shift formulation (30.6001, 365.25), which
+// defines what months and days outside their ranges mean, and in 32 bits for
+// the vectorised loops; a day number to its date in the manner of Neri and
+// Schneider, in either width.  The century correction applies to every date:
+// there is no switch to the Julian calendar for early dates.
 // Years are astronomical: year 0 is the year before year 1, and a leap year.
 
 #include <cmath>
@@ -108,7 +111,7 @@ inline status gregorian_to_julian_day(std::int32_t year, std::int32_t month,
                                       std::int32_t day, double &jd) noexcept
 {
     // The month first: one branch, mostly not taken, spares the leap year
-    // test; gregorian_bad_day alone is for vectorised loops, branch-free.
+    // test; gregorian_bad_day alone is branch-free.
     if (month == 2 && gregorian_bad_day(year, month, day))
         return status::bad_day;
     jd = static_cast<double>(gregorian_day_number(year, month, day)) - 0.5;
