@@ -11,8 +11,6 @@ import algorithms_c_numpy as _an
 # The julian day at which 1970-01-01 begins: day n from then begins at n + UNIX_EPOCH.
 UNIX_EPOCH = 2440587.5
 
-Parts = "tuple[np.ndarray, np.ndarray, np.ndarray]"
-
 
 def days_from_ticks(ticks: np.ndarray, per_day: int) -> np.ndarray:
     """Whole days from 1970-01-01 of int64 ticks, `per_day` of them a day: floored, so that an
@@ -25,7 +23,7 @@ def days_from_ticks(ticks: np.ndarray, per_day: int) -> np.ndarray:
 BLOCK = 1 << 14
 
 
-def jalali_parts(days: np.ndarray, known: "np.ndarray | None") -> Parts:
+def jalali_parts(days: np.ndarray, known: "np.ndarray | None") -> "tuple[np.ndarray, np.ndarray, np.ndarray]":
     """Jalali year, month and day (int32) of each day counted from 1970-01-01; 0 where `known`
     (a bool array, or None for all) is false."""
     parts = tuple(np.zeros(len(days), np.int32) for _ in range(3))
