@@ -16,15 +16,6 @@ enum class status {
     out_of_range,    // a date whose year does not fit in 32 bits
 };
 
-// mod(a, n) for n > 0: the remainder in [0, n - 1], whatever the sign of a,
-// in the signed integer type of a.
-template <typename I>
-constexpr I mod(I a, std::common_type_t<I> n) noexcept
-{
-    const I r = a % n;  // (-n, n)
-    return r + n * (r < 0);
-}
-
 // floor(a / n) for n > 0, rounding toward negative infinity, in the signed
 // integer type of a.
 template <typename I>

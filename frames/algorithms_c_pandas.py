@@ -67,6 +67,11 @@ def _days(series: pd.Series):
     return _frames.days_from_ticks(ticks, per_day), known
 
 
+def _missing(known, count: int) -> np.ndarray:
+    """The mask of missing values of a masked array, from which values are known (None: all)."""
+    return np.zeros(count, bool) if known is None else ~known
+
+
 @pd.api.extensions.register_series_accessor("jalali")
 class JalaliAccessor:
     """The Jalali date of each datetime in the Series, as ``Series.dt`` gives the Gregorian one."""
@@ -81,14 +86,14 @@ class JalaliAccessor:
         return _frames.jalali_parts(days, known), known
 
     def _wrap(self, values: np.ndarray, known, kind=pd.arrays.IntegerArray) -> pd.Series:
-        missing = np.zeros(len(values), bool) if known is None else ~known
-        return pd.Series(kind(values, missing), index=self._series.index, name=self._series.name, copy=False)
+        return pd.Series(kind(values, _missing(known, len(values))), index=self._series.index,
+                         name=self._series.name, copy=False)
 
     def parts(self) -> pd.DataFrame:
         """Jalali year, month and day, as a DataFrame of three nullable Int32 columns, from one
         conversion."""
         (year, month, day), known = self._parts()
-        missing = np.zeros(len(year), bool) if known is None else ~known
+        missing = _missing(known, len(year))
         columns = {name: pd.arrays.IntegerArray(part, missing) for name, part in
                    zip(("year", "month", "day"), (year, month, day))}
         return pd.DataFrame(columns, index=self._series.index, copy=False)

@@ -472,25 +472,16 @@ constexpr bool long_chain<Fn, decltype(void(Fn::long_chain))> = Fn::long_chain;
 template <typename Fn, typename T>
 bool fast_block_widest(char *const *args, npy_intp count, npy_intp const *steps) noexcept
 {
-    if constexpr (long_chain<Fn>) {
-        switch (widest) {
-        case isa::avx512:
-            return fast_block_avx512_scheduled<Fn, T>(args, count, steps);
-        case isa::avx2:
-            return fast_block_avx2_scheduled<Fn, T>(args, count, steps);
-        default:
-            return fast_block_scheduled<Fn, T>(args, count, steps);
-        }
-    } else {
-        switch (widest) {
-        case isa::avx512:
-            return fast_block_avx512<Fn, T>(args, count, steps);
-        case isa::avx2:
-            return fast_block_avx2<Fn, T>(args, count, steps);
-        default:
-            return fast_block<Fn, T>(args, count, steps);
-        }
-    }
+    using clone = bool (*)(char *const *, npy_intp, npy_intp const *) noexcept;
+    // by isa: plain, AVX2, AVX-512
+    static constexpr std::array<clone, 3> clones = [] {
+        if constexpr (long_chain<Fn>)
+            return std::array<clone, 3>{fast_block_scheduled<Fn, T>, fast_block_avx2_scheduled<Fn, T>,
+                                        fast_block_avx512_scheduled<Fn, T>};
+        else
+            return std::array<clone, 3>{fast_block<Fn, T>, fast_block_avx2<Fn, T>, fast_block_avx512<Fn, T>};
+    }();
+    return clones[static_cast<int>(widest)](args, count, steps);
 }
 #else
 template <typename Fn, typename T>
