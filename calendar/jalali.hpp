@@ -36,7 +36,9 @@ constexpr bool jalali_is_leap(std::int32_t year) noexcept
     constexpr U shift = sizeof(U) == 8 ? U{761522} : U{jalali_fast_leap_bound / 2820 + 1};
     const U base = static_cast<U>(year) + U{year <= 0} - 474 + shift * 2820;  // 32 bits: [3723, 2147487370]
     const U r = base % 2820;                                                  // [0, 2819]
-    return (r + 512) * 682 % 2816 < 682;
+    // leap when (r + 512) * 682 % 2816 < 682; 682 / 2816 is 31 / 128, and
+    // 512 * 31 is a multiple of 128, so the remainder is a mask
+    return (static_cast<std::uint32_t>(r) * 31 & 127) < 31;
 }
 
 // As jalali_is_leap.
@@ -78,9 +80,10 @@ constexpr I jalali_month_offset(I month) noexcept
 
 // The 2820-year cycle, counted from 1 Farvardin 475, the first day of a cycle,
 // whose julian day number (that of its noon) is jalali_epoch.  Year k of a
-// cycle (k from 0) begins on its day floor(1028522 k / 2816) for k up to
-// 2819: 1028522 / 2816 is the mean year of 365 + 683 / 2820 days, taken with
-// the rule's own rounding.  Only the cycle's last year is longer, by a day.
+// cycle (k from 0) begins on its day floor(46751 k / 128) for k up to 2819:
+// 46751 / 128 (1028522 / 2816) is the mean year of 365 + 683 / 2820 days,
+// taken with the leap rule's own rounding.  Only the cycle's last year is
+// longer, by a day.
 constexpr std::int64_t jalali_epoch = 2121446;
 constexpr std::uint32_t jalali_cycle_days = 1029983;
 
@@ -88,7 +91,7 @@ constexpr std::uint32_t jalali_cycle_days = 1029983;
 template <typename U>
 constexpr U jalali_year_start_in_cycle(U k) noexcept
 {
-    return U{1028522} * k / 2816;  // [0, 1029617]
+    return U{46751} * k >> 7;  // [0, 1029617]
 }
 
 // Whole cycles and years before a Jalali year, the years 0 and -1 taken as
@@ -149,7 +152,6 @@ constexpr bool small_quotient_exact(std::uint32_t below) noexcept
     return true;
 }
 static_assert(small_quotient_exact<31>(366) && small_quotient_exact<30>(366), "exact for every day of a year");
-static_assert(small_quotient_exact<11>((1028522 >> 8) + 1), "exact for every day of a cycle's year, over 256");
 
 // The Jalali date of the day whose julian day number is `number`, in the
 // signed integer type I: std::int64_t for every |number| < 2^40, or
@@ -168,11 +170,11 @@ constexpr void jalali_date_from_day_number(I number, I &year, std::int32_t &mont
     // The year of the cycle and the day of the year, by one division: the
     // inverse of jalali_year_start_in_cycle.  Only the cycle's last day comes
     // out as the first of year 2820, and is put back as day 365 of year 2819.
-    const std::uint32_t x = 2816 * n + 2815;     // [2815, 2900430127]
-    const std::uint32_t k_or_2820 = x / 1028522;  // [0, 2820]
+    const std::uint32_t x = 128 * n + 127;      // [127, 131837823]
+    const std::uint32_t k_or_2820 = x / 46751;  // [0, 2820]
     const std::uint32_t last = k_or_2820 == 2820;
-    const std::uint32_t k = k_or_2820 - last;                                   // [0, 2819]
-    const std::uint32_t yday = small_quotient<11>(x % 1028522 >> 8) + 365 * last;  // / 2816, [0, 365]
+    const std::uint32_t k = k_or_2820 - last;                   // [0, 2819]
+    const std::uint32_t yday = (x % 46751 >> 7) + 365 * last;  // [0, 365]
 
     const I y = static_cast<I>(cycle * 2820 + k) - static_cast<I>(shift * 2820) + 475;
     year = y - (y <= 0);  // a julian day never names year 0

@@ -339,6 +339,24 @@ template <typename Out>
             *reinterpret_cast<Out *>(column + i * step) = from[i];
 }
 
+// Whether the `count` elements of argument `k` share memory with those of
+// any of the first `nin` arguments, the inputs.
+template <int nin>
+bool shares_input(char *const *args, npy_intp count, npy_intp const *steps, int k) noexcept
+{
+    const auto span = [&](int j) {
+        const char *first = args[j], *last = args[j] + (count - 1) * steps[j];
+        return std::make_pair(std::min(first, last), std::max(first, last) + 8);  // no element is wider than 8 bytes
+    };
+    const auto [low, high] = span(k);
+    for (int j = 0; j < nin; ++j) {
+        const auto [input_low, input_high] = span(j);
+        if (low < input_high && input_low < high)
+            return true;
+    }
+    return false;
+}
+
 // The fast form of `Fn` over `count` elements, at most `block`, with any
 // strides: false if one of them must go the exact way.  It works on buffers,
 // which cannot overlap, so that the compiler vectorises it unconditionally.
@@ -357,7 +375,13 @@ template <typename Fn, typename T>
             input[k] = buffers[k];
         }
     }
-    typename Fn::out out[nout][block];
+    using out_type = typename Fn::out;
+    out_type buffers_out[nout][block];
+    out_type *out[nout];  // a contiguous output that no input shares is written where it is
+    for (int k = 0; k < nout; ++k)
+        out[k] = steps[nin + k] == npy_intp{sizeof(out_type)} && !shares_input<nin>(args, count, steps, nin + k)
+                     ? reinterpret_cast<out_type *>(args[nin + k])
+                     : buffers_out[k];
     std::fexcept_t flags;  // work on stand-ins may raise the invalid flag; it is undone with that work
     std::fegetexceptflag(&flags, FE_INVALID);
     unsigned exact = 0;
@@ -391,7 +415,8 @@ template <typename Fn, typename T>
         return false;
     }
     for (int k = 0; k < nout; ++k)
-        scatter(out[k], count, args[nin + k], steps[nin + k]);
+        if (out[k] == buffers_out[k])
+            scatter(out[k], count, args[nin + k], steps[nin + k]);
     return true;
 }
 

@@ -177,6 +177,23 @@ def test_strided_and_reversed_inputs_and_outputs():
             assert np.count_nonzero(b) == np.count_nonzero(o)  # nothing written between the elements
 
 
+def test_outputs_over_their_own_inputs():
+    """out= the input arrays themselves: a block that goes the exact way still reads its inputs as
+    they were, not the fast form's results written over them."""
+    (gy, gm, gd), (jy, jm, _), _ = ordinary()
+    for position in POSITIONS[::2]:
+        gregorian = [with_value(gy, position, 2**20), gm.copy(), gd.copy()]  # that block goes the exact way
+        wanted = an.get_jalali_date_from_gregorian_date(*gregorian)
+        assert all(o is g for o, g in zip(an.get_jalali_date_from_gregorian_date(*gregorian, out=tuple(gregorian)),
+                                          gregorian))
+        assert all(np.array_equal(g, w) for g, w in zip(gregorian, wanted)), position
+        years = with_value(jy, position, 2**30 + 1)
+        for ufunc, columns in ((an.get_days_in_jalali_year, (years,)), (an.get_days_in_jalali_month, (years, jm))):
+            wanted = ufunc(*columns)
+            columns = tuple(c.copy() for c in columns)
+            assert np.array_equal(ufunc(*columns, out=columns[0]), wanted), (ufunc.__name__, position)
+
+
 def test_the_first_refusal_of_two_stretches_is_the_one_reported():
     """NumPy runs a call in stretches where it casts (in buffers) or masks (where=); the first
     refused element of the whole call is reported, not that of a later stretch."""
