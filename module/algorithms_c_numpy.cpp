@@ -315,17 +315,33 @@ constexpr In clamped(T value) noexcept
         return static_cast<In>(std::min<T>(std::max<T>(value, INT32_MIN), INT32_MAX));
 }
 
+// `count` elements of a column into a buffer, every `every`-th element of T.
+template <typename In, typename T, npy_intp every>
+[[gnu::always_inline]] inline void gather_every(const char *column, npy_intp count, In *to) noexcept
+{
+    const T *from = reinterpret_cast<const T *>(column);
+    for (npy_intp i = 0; i < count * every; i += 64 / sizeof(T))
+        __builtin_prefetch(from + i + 2 * block * every);
+    FAST_LOOP
+    for (npy_intp i = 0; i < count; ++i)  // gather loop
+        to[i] = clamped<In>(from[every * i]);
+}
+
 // `count` elements of a column with stride `step` into a buffer: a single
-// value (stride 0) repeated, any other element by element.
+// value (stride 0) repeated; every second or third element, as of a column
+// of an (n, 2) or (n, 3) array, in vectors; any other element by element.
 template <typename In, typename T>
 [[gnu::always_inline]] inline void gather(const char *column, npy_intp step, npy_intp count, In *to) noexcept
 {
-    if (step == 0) {
+    if (step == 0)
         std::fill_n(to, count, clamped<In>(*reinterpret_cast<const T *>(column)));
-        return;
-    }
-    for (npy_intp i = 0; i < count; ++i)
-        to[i] = clamped<In>(*reinterpret_cast<const T *>(column + i * step));
+    else if (step == 2 * npy_intp{sizeof(T)})
+        gather_every<In, T, 2>(column, count, to);
+    else if (step == 3 * npy_intp{sizeof(T)})
+        gather_every<In, T, 3>(column, count, to);
+    else
+        for (npy_intp i = 0; i < count; ++i)
+            to[i] = clamped<In>(*reinterpret_cast<const T *>(column + i * step));
 }
 
 // The results of a block from its buffer into a column of any stride.
