@@ -149,8 +149,9 @@ def test_integers_at_and_beyond_32_bits():
 def views(column):
     """A column as strided, reversed and partly strided views, each with the same elements."""
     wide = np.repeat(column, 3)
-    return {"contiguous": column, "stride 3": wide[::3], "reversed": column[::-1].copy()[::-1],
-            "negative stride": wide[::-3][::-1], "2-d column": np.stack([column] * 3, axis=1)[:, 1]}
+    return {"contiguous": column, "stride 3": wide[::3], "stride 2": np.repeat(column, 2)[1::2],
+            "reversed": column[::-1].copy()[::-1], "negative stride": wide[::-3][::-1],
+            "2-d column": np.stack([column] * 3, axis=1)[:, 1], "stride 4": np.repeat(column, 4)[3::4]}
 
 
 def test_strided_and_reversed_inputs_and_outputs():
@@ -159,6 +160,9 @@ def test_strided_and_reversed_inputs_and_outputs():
     for (name_a, a), (name_b, b) in itertools.product(views(gy).items(), views(gm).items()):
         check(an.get_jalali_date_from_gregorian_date, a, b, gd)
         check(an.get_julian_day_from_gregorian_date, gy, b, a)
+    for value in (2016, 2**32 + 2016):  # never wrapped into 32 bits on the way
+        for name, a in views(with_value(gy, BLOCK + 5, value, np.int64)).items():
+            check(an.get_jalali_date_from_gregorian_date, a, gm, gd)
     for name, days in views(with_value(julian_days, 3, 2.0**29)).items():
         check(an.get_jalali_date_from_julian_day, days)
         check(an.get_gregorian_date_from_julian_day, days)
