@@ -31,9 +31,9 @@ FAST += [(fn, "double", "julian day") for fn in ("jalali_date_from_julian_day", 
 
 COMPILERS = {
     # GCC vectorises a loop's remainder too, and reports it: not here, so that each report is a clone's
-    "gcc": (["g++", "-fopt-info-vec-optimized", "--param=vect-epilogues-nomask=0"], r"optimized: loop vectorized using (\d+) byte vectors"),
+    "gcc": (["g++", "-fira-loop-pressure", "-fopt-info-vec-optimized", "--param=vect-epilogues-nomask=0"], r"optimized: loop vectorized using (\d+) byte vectors"),
     "clang": (["clang++", "-Rpass=loop-vectorize"], r"remark: vectorized loop \(vectorization width: (\d+)"),
-    "aarch64": (["aarch64-linux-gnu-g++", "-fopt-info-vec-optimized", "--param=vect-epilogues-nomask=0"], r"optimized: loop vectorized using (\d+) byte vectors"),
+    "aarch64": (["aarch64-linux-gnu-g++", "-fira-loop-pressure", "-fopt-info-vec-optimized", "--param=vect-epilogues-nomask=0"], r"optimized: loop vectorized using (\d+) byte vectors"),
 }
 
 
