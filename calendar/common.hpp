@@ -25,6 +25,25 @@ constexpr I floor_div(I a, std::common_type_t<I> n) noexcept
     return q - (a % n < 0);
 }
 
+// `x / D` for small x by one multiplication and a shift in 32 bits, which
+// vectorises as such where a division by a constant needs a multiply-high:
+// with M = ceil(2^S / D) it is exact for every x below `below` while
+// x (M D - 2^S) < 2^S, as small_quotient_exact checks for each use, and
+// x M does not overflow.
+template <std::uint32_t D, unsigned S = 16>
+constexpr std::uint32_t small_quotient(std::uint32_t x) noexcept
+{
+    constexpr std::uint32_t m = static_cast<std::uint32_t>(((std::uint64_t{1} << S) + D - 1) / D);
+    return (x * m) >> S;
+}
+
+template <std::uint32_t D, unsigned S = 16>
+constexpr bool small_quotient_exact(std::uint64_t below) noexcept
+{
+    const std::uint64_t one = std::uint64_t{1} << S, m = (one + D - 1) / D;
+    return (below - 1) * (m * D - one) < one && (below - 1) * m < (std::uint64_t{1} << 32);
+}
+
 // floor(x) as an integer, for |x| < 2^62.
 constexpr std::int64_t floor_to_int64(double x) noexcept
 {

@@ -142,8 +142,9 @@ constexpr void gregorian_date_from_day_number(U number, std::make_signed_t<U> &y
     const std::uint32_t january = yday >= 306;                // January and February end the year
     year = static_cast<I>(100 * centuries + years + january) - static_cast<I>(400 * cycles);
     month = static_cast<std::int32_t>(m - 12 * january);                     // [1, 12]
-    day = static_cast<std::int32_t>((n3 & 0xffff) / 2141) + 1;               // [1, 31]
+    day = static_cast<std::int32_t>(small_quotient<2141, 26>(n3 & 0xffff)) + 1;  // [1, 31]
 }
+static_assert(small_quotient_exact<2141, 26>(65536), "exact for every 16-bit fraction of a month");
 
 // The Gregorian date of the civil day that contains jd: the day that runs
 // from n - 0.5 to n + 0.5 for a whole n.  Valid for every double:

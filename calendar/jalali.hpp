@@ -133,24 +133,6 @@ constexpr double jalali_to_julian_day(std::int32_t year, std::int32_t month, std
     return static_cast<double>(jalali_day_number<std::int64_t>(year, month, day)) - 0.5;
 }
 
-// `x / D` for small x by one multiplication and a shift, which vectorises in
-// 16- or 32-bit lanes: with M = ceil(2^16 / D) it is exact while x times
-// M * D - 2^16 stays below 2^16, as checked for each D used.
-template <std::uint32_t D>
-constexpr std::uint32_t small_quotient(std::uint32_t x) noexcept
-{
-    constexpr std::uint32_t m = (65536 + D - 1) / D;
-    return (x * m) >> 16;
-}
-
-template <std::uint32_t D>
-constexpr bool small_quotient_exact(std::uint32_t below) noexcept
-{
-    for (std::uint32_t x = 0; x < below; ++x)
-        if (small_quotient<D>(x) != x / D)
-            return false;
-    return true;
-}
 static_assert(small_quotient_exact<31>(366) && small_quotient_exact<30>(366), "exact for every day of a year");
 
 // The Jalali date of the day whose julian day number is `number`, in the
