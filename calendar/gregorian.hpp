@@ -84,8 +84,12 @@ constexpr std::int32_t gregorian_day_number_fast(std::int32_t year, std::int32_t
     const std::uint32_t centuries = y / 100;
     const std::uint32_t days = 1461 * y / 4 - centuries + centuries / 4  // before 1 March of y
                              + (979 * m - 2919) / 32;                  // then before the month
-    // y + 1 is a leap year: divisible by 4, and by 400 (16 and 100) if by 100
-    const bool leap = ((y & 3) == 3) & ((y - 100 * centuries != 99) | (((y + 1) & 15) == 0));
+    // y + 1 is a leap year: divisible by 4, and then by 16 if by 25 (by 400 if
+    // by 100); divisible by 25 when its product with the inverse of 25 modulo
+    // 2^32 is at most (2^32 - 1) / 25, one multiplication
+    const std::uint32_t next = y + 1;
+    const bool by_25 = next * 0xc28f5c29u <= 0x0a3d70a3u;
+    const bool leap = ((next & 3) == 0) & (!by_25 | ((next & 15) == 0));
     beyond_february = (month == 2) & (day > 28 + leap);
     // 1 March of the shifted year 0 is julian day number 1721120 - 146097 cycles
     return static_cast<std::int32_t>(days + static_cast<std::uint32_t>(day) - 1 + 1721120 - 146097 * cycles);
@@ -145,6 +149,7 @@ constexpr void gregorian_date_from_day_number(U number, std::make_signed_t<U> &y
     day = static_cast<std::int32_t>(small_quotient<2141, 26>(n3 & 0xffff)) + 1;  // [1, 31]
 }
 static_assert(small_quotient_exact<2141, 26>(65536), "exact for every 16-bit fraction of a month");
+static_assert(25 * 0xc28f5c29u == 1 && 0x0a3d70a3u == 0xffffffffu / 25, "the inverse of 25 modulo 2^32");
 
 // The Gregorian date of the civil day that contains jd: the day that runs
 // from n - 0.5 to n + 0.5 for a whole n.  Valid for every double:
