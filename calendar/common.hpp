@@ -31,10 +31,12 @@ constexpr I floor_div(I a, std::common_type_t<I> n) noexcept
 // x (M D - 2^S) < 2^S, as small_quotient_exact checks for each use, and
 // x M does not overflow.
 template <std::uint32_t D, unsigned S = 16>
+constexpr std::uint32_t small_reciprocal = static_cast<std::uint32_t>(((std::uint64_t{1} << S) + D - 1) / D);
+
+template <std::uint32_t D, unsigned S = 16>
 constexpr std::uint32_t small_quotient(std::uint32_t x) noexcept
 {
-    constexpr std::uint32_t m = static_cast<std::uint32_t>(((std::uint64_t{1} << S) + D - 1) / D);
-    return (x * m) >> S;
+    return (x * small_reciprocal<D, S>) >> S;
 }
 
 template <std::uint32_t D, unsigned S = 16>

@@ -161,12 +161,16 @@ constexpr void jalali_date_from_day_number(I number, I &year, std::int32_t &mont
     const I y = static_cast<I>(cycle * 2820 + k) - static_cast<I>(shift * 2820) + 475;
     year = y - (y <= 0);  // a julian day never names year 0
 
-    // Six months of 31 days (186 days), then months of 30, with no branch on
-    // the day of the year, which is often random: past is max(yday - 186, 0).
-    const std::uint32_t past = yday > 186 ? yday - 186 : 0;                           // [0, 179]
-    const std::uint32_t m = small_quotient<31>(yday - past) + small_quotient<30>(past);  // [0, 11]
+    // Six months of 31 days (186 days), then months of 30: from day 186 on,
+    // the day of the year less 6 counts months of 30 from the year's start.
+    // One quotient, by 31 or by 30, with no branch on the day of the year,
+    // which is often random.
+    const std::uint32_t late = yday >= 186;                                        // months 7 to 12
+    const std::uint32_t counted = yday - 6 * late;                                 // [0, 359]
+    const std::uint32_t length = 31 - late;                                        // of every month before the last
+    const std::uint32_t m = counted * (late ? small_reciprocal<30> : small_reciprocal<31>) >> 16;  // [0, 11]
     month = static_cast<std::int32_t>(m) + 1;
-    day = static_cast<std::int32_t>(yday - jalali_month_offset(m + 1)) + 1;  // [1, 31]
+    day = static_cast<std::int32_t>(counted - m * length) + 1;  // [1, 31]
 }
 
 // The Jalali date of the day whose julian day number is `number`.  Valid for
