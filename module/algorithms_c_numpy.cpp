@@ -291,8 +291,8 @@ bool exact_loop(char *const *args, npy_intp count, npy_intp const *steps)
 }
 
 // Before each fast loop: vectorise it, even where clang's cost model would
-// rather not (for the plain x86-64 clone); the loops work on buffers that
-// cannot overlap, as GCC is told.
+// rather not (for the plain x86-64 clone); what the loops read and what they
+// write cannot overlap, as GCC is told.
 #if defined(__clang__)
 #define FAST_LOOP _Pragma("clang loop vectorize(enable)")
 #elif defined(__GNUC__)
@@ -374,8 +374,9 @@ bool shares_input(char *const *args, npy_intp count, npy_intp const *steps, int 
 }
 
 // The fast form of `Fn` over `count` elements, at most `block`, with any
-// strides: false if one of them must go the exact way.  It works on buffers,
-// which cannot overlap, so that the compiler vectorises it unconditionally.
+// strides: false if one of them must go the exact way.  It reads and writes
+// buffers, or columns that share no memory with the other side, so that the
+// compiler may vectorise it unconditionally.
 template <typename Fn, typename T>
 [[gnu::always_inline]] inline bool fast_block(char *const *args, npy_intp count, npy_intp const *steps) noexcept
 {
