@@ -9,7 +9,6 @@ It works in the environment of run.py (bench/out/venv), with pyerfa, pandas and 
 added, and measures every contender in one process on the same dates of 1900 to 2100.
 """
 
-import argparse
 import ctypes
 import importlib.util
 import json
@@ -292,21 +291,14 @@ def chart(report, path):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("--quick", action="store_true", help="10^4 dates; write into bench/out/ only")
-    parser.add_argument("--measure", action="store_true", help=argparse.SUPPRESS)
-    args = parser.parse_args()
-    if not args.measure:
-        bench.OUT.mkdir(parents=True, exist_ok=True)
-        python = prepare()
-        os.execv(python, [str(python), __file__, "--measure", *(["--quick"] if args.quick else [])])
-    report = {"machine": bench.machine(), "quick": args.quick, **measure(args.quick)}
+    quick = bench.quick_mode(__doc__, "10^4 dates; write into bench/out/ only", prepare, __file__)
+    report = {"machine": bench.machine(), "quick": quick, **measure(quick)}
     print(table(report))
     print("resident growth:", report["memory"])
-    folder = bench.OUT if args.quick else bench.ROOT / "bench"
+    folder = bench.OUT if quick else bench.ROOT / "bench"
     (folder / "arrays.json").write_text(json.dumps(report, indent=2) + "\n")
     chart(report, folder / "arrays.png")
-    if not args.quick:
+    if not quick:
         info = report["machine"]
         bench.replace_in_readme(BEGIN, END, f"Measured on {info['date']}: {info['cpu']}, {info['cores']} cores, Python "
                                 f"{info['python']}; {report['dates']:,} random dates of 1900 to 2100 as int32 columns "

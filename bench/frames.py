@@ -9,9 +9,7 @@ and of two worker processes against the same work in one process.
 It works in the environment of run.py (bench/out/venv), with the data-frame libraries added.
 """
 
-import argparse
 import json
-import os
 import statistics
 import sys
 import time
@@ -150,21 +148,19 @@ def table(report):
     return "\n".join(lines)
 
 
+def prepare():
+    python = bench.prepare()
+    bench.run(python, "-m", "pip", "install", "--quiet", *PEERS)
+    return python
+
+
 def main():
-    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("--quick", action="store_true", help="10^4 dates; write into bench/out/ only")
-    parser.add_argument("--measure", action="store_true", help=argparse.SUPPRESS)
-    args = parser.parse_args()
-    if not args.measure:
-        bench.OUT.mkdir(parents=True, exist_ok=True)
-        python = bench.prepare()
-        bench.run(python, "-m", "pip", "install", "--quiet", *PEERS)
-        os.execv(python, [str(python), __file__, "--measure", *(["--quick"] if args.quick else [])])
-    report = {"machine": bench.machine(), "quick": args.quick, **measure(args.quick)}
+    quick = bench.quick_mode(__doc__, "10^4 dates; write into bench/out/ only", prepare, __file__)
+    report = {"machine": bench.machine(), "quick": quick, **measure(quick)}
     print(table(report))
-    folder = bench.OUT if args.quick else bench.ROOT / "bench"
+    folder = bench.OUT if quick else bench.ROOT / "bench"
     (folder / "frames.json").write_text(json.dumps(report, indent=2) + "\n")
-    if not args.quick:
+    if not quick:
         info = report["machine"]
         bench.replace_in_readme(BEGIN, END, f"Measured on {info['date']}: {info['cpu']}, {info['cores']} cores, Python "
                                 f"{info['python']}; random instants of 1900 to 2100, median of {report['repeats']} runs "

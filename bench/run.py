@@ -219,20 +219,28 @@ def update_readme(report):
                       f"repeat.\n\n{table(report)}\n\n![ns per call](bench/results.png)")
 
 
-def main():
-    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("--quick", action="store_true", help="a few thousand calls; write into bench/out/ only")
+def quick_mode(doc, quick_help, environment, script):
+    """Whether the benchmark `script` runs in quick mode, from its arguments. Started outside its
+    environment, it makes the environment with `environment()`, which gives the environment's
+    Python, and runs again there."""
+    parser = argparse.ArgumentParser(description=doc.split("\n\n")[0])
+    parser.add_argument("--quick", action="store_true", help=quick_help)
     parser.add_argument("--measure", action="store_true", help=argparse.SUPPRESS)
     args = parser.parse_args()
     if not args.measure:
         OUT.mkdir(parents=True, exist_ok=True)
-        python = prepare()
-        os.execv(python, [str(python), __file__, "--measure", *(["--quick"] if args.quick else [])])
+        python = environment()
+        os.execv(python, [str(python), script, "--measure", *(["--quick"] if args.quick else [])])
+    return args.quick
+
+
+def main():
+    quick = quick_mode(__doc__, "a few thousand calls; write into bench/out/ only", prepare, __file__)
     sys.path.insert(0, str(OUT))
-    report = {"machine": machine(), "quick": args.quick, **measure(args.quick)}
+    report = {"machine": machine(), "quick": quick, **measure(quick)}
     print(table(report))
-    write(report, OUT if args.quick else ROOT / "bench")
-    if not args.quick:
+    write(report, OUT if quick else ROOT / "bench")
+    if not quick:
         update_readme(report)
 
 
