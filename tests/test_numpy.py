@@ -80,7 +80,7 @@ def test_whole_columns_give_what_single_elements_give():
         assert np.array_equal(f, o)
 
 
-@settings(max_examples=30, deadline=None)
+@settings(max_examples=30)
 @given(st.lists(st.tuples(st.integers(-(2**20), 2**20), st.integers(1, 12), st.integers(-40, 40)), min_size=1,
                 max_size=700))
 def test_columns_against_the_per_call_functions(dates):
