@@ -246,3 +246,21 @@ def test_the_day_that_contains_a_julian_day_just_below_a_half():
             got = an.get_gregorian_date_from_julian_day(column)
             assert [g[0] for g in got] == [w[0] for w in wanted], half
     assert an.get_gregorian_date_from_julian_day(np.array([np.nextafter(0.5, 0)])) == (-4713, 11, 24)
+
+
+def test_julian_days_just_below_whole_and_half_days():
+    """Rounding or truncating a julian day in double precision can carry the largest doubles below
+    a whole or a half day into the next day (1.9999999999999998 + 1 rounds to 3). Whole blocks of
+    them, on both sides of powers of two, against the day of a whole julian day found exactly."""
+    from fractions import Fraction
+    from math import floor
+
+    wholes = sorted({2**e + d for e in range(24) for d in (-1, 0, 1)} - {0} | {2457467})  # exact in single precision
+    column = np.array([v for k in wholes for v in (np.nextafter(k, 0), k, np.nextafter(k + 0.5, 0), k + 0.5)] * 2)
+    for ufunc, day_of, signs in ((an.get_jalali_date_from_julian_day, floor, (1, -1)),
+                                 (an.get_gregorian_date_from_julian_day, lambda v: floor(Fraction(v) + Fraction(1, 2)), (1,))):
+        function = getattr(ac, ufunc.__name__)
+        for signed in (s * column for s in signs):
+            wanted = [function(float(day_of(v))) for v in signed.tolist()]
+            for view in (signed, signed[::-1]):
+                assert list(zip(*(g.tolist() for g in ufunc(view)))) == (wanted if view is signed else wanted[::-1])
