@@ -70,9 +70,14 @@ constexpr std::uint32_t within(std::int32_t value, std::int32_t bound) noexcept
     return static_cast<std::uint32_t>(value) + b <= 2 * b;
 }
 
+// 12 - month rather than month - 1, which needs a vector of all ones: GCC
+// makes that one with vpternlogd in AVX-512 code, whose result waits for the
+// register's previous value, and where the register is reused in the loop
+// every pass waits for the one before (Gregorian to julian day took twice
+// as long).
 constexpr std::uint32_t is_month(std::int32_t month) noexcept
 {
-    return static_cast<std::uint32_t>(month) - 1 < 12;
+    return 12 - static_cast<std::uint32_t>(month) < 12;
 }
 
 struct julian_day_from_gregorian_date {
