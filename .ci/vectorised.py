@@ -24,7 +24,7 @@ ROOT = Path(__file__).resolve().parent.parent
 SOURCE = ROOT / "module" / "algorithms_c_numpy.cpp"
 
 # (ufunc, input type, loops): integer inputs run one loop, julian days two (to the day, then on).
-INTEGER = ["julian_day_from_gregorian_date", "jalali_leap_year", "days_in_jalali_year",
+INTEGER = ["julian_day_from_gregorian_date", "jalali_leap_year", "days_in_jalali_year", "days_in_jalali_month",
            "julian_day_from_jalali_date", "jalali_date_from_gregorian_date"]
 FAST = [(fn, t, "integer") for fn in INTEGER for t in ("npy_int32", "npy_int64")]
 FAST += [(fn, "double", "julian day") for fn in ("jalali_date_from_julian_day", "gregorian_date_from_julian_day")]

@@ -160,16 +160,6 @@ struct julian_day_from_jalali_date {
     }
 };
 
-// floor(x) for |x| < 2^51 in double arithmetic alone, which vectorises on
-// every x86-64 processor, unlike conversions from integers to doubles:
-// adding 1.5 * 2^52 rounds x to a whole number, and taking it off is exact.
-[[gnu::always_inline]] inline double floor_small(double x) noexcept
-{
-    constexpr double magic = 6755399441055744.0;  // 1.5 * 2^52
-    const double nearest = (x + magic) - magic;
-    return nearest - (nearest > x ? 1.0 : 0.0);
-}
-
 // The day number that `fast_day` gives for a julian day outside its box:
 // none of the boxes holds it.
 constexpr std::int32_t outside_box = INT32_MIN;
@@ -179,12 +169,14 @@ struct jalali_date_from_julian_day {
     using in = double;
     using out = std::int32_t;
     static status apply(const in *x, out *y) noexcept { return calendar::julian_day_to_jalali(x[0], y[0], y[1], y[2]); }
-    // of the day that begins at floor(jd) + 0.5
+    // of the day that begins at floor(jd) + 0.5: from jd = 0 on, floor(jd) is
+    // the conversion's truncation (jd + 1 would not do: 1.9999999999999998 + 1
+    // rounds to 3)
     [[gnu::always_inline]] static std::int32_t fast_day(double jd) noexcept
     {
-        constexpr double bound = calendar::jalali_fast_day_bound;
-        const bool inside = (jd > -bound) & (jd < bound);
-        return static_cast<std::int32_t>(inside ? floor_small(jd) + 1 : outside_box);
+        const bool inside = (jd >= 0) & (jd < calendar::jalali_fast_day_bound);
+        const std::int32_t whole = static_cast<std::int32_t>(inside ? jd : outside_box);
+        return inside ? whole + 1 : whole;
     }
     [[gnu::always_inline]] static void fast_date(std::int32_t number, out *y) noexcept
     {
@@ -197,12 +189,13 @@ struct gregorian_date_from_julian_day {
     using in = double;
     using out = std::int32_t;
     static status apply(const in *x, out *y) noexcept { return calendar::julian_day_to_gregorian(x[0], y[0], y[1], y[2]); }
-    // of the day that contains jd: floor(jd + 0.5), exactly
+    // of the day that contains jd: floor(jd + 0.5).  From jd = 0.5 on, rounding
+    // jd + 0.5 never carries it up to a whole number (below, 0.49999999999999994
+    // + 0.5 rounds to 1), so that the conversion's truncation is its floor.
     [[gnu::always_inline]] static std::int32_t fast_day(double jd) noexcept
     {
-        const bool inside = (jd > 0) & (jd < calendar::gregorian_fast_day_bound - 1);
-        const double whole = floor_small(jd);
-        return static_cast<std::int32_t>(inside ? whole + (jd - whole >= 0.5 ? 1 : 0) : outside_box);
+        const bool inside = (jd >= 0.5) & (jd < calendar::gregorian_fast_day_bound - 1);
+        return static_cast<std::int32_t>(inside ? jd + 0.5 : outside_box);
     }
     [[gnu::always_inline]] static void fast_date(std::int32_t number, out *y) noexcept
     {
