@@ -397,8 +397,6 @@ template <typename Fn, typename T>
         out[k] = steps[nin + k] == npy_intp{sizeof(out_type)} && !shares_input<nin>(args, count, steps, nin + k)
                      ? reinterpret_cast<out_type *>(args[nin + k])
                      : buffers_out[k];
-    std::fexcept_t flags;  // work on stand-ins may raise the invalid flag; it is undone with that work
-    std::fegetexceptflag(&flags, FE_INVALID);
     unsigned exact = 0;
     if constexpr (std::is_floating_point_v<T>) {
         std::int32_t days[block];
@@ -425,10 +423,8 @@ template <typename Fn, typename T>
                 out[k][i] = y[k];
         }
     }
-    if (exact != 0) {
-        std::fesetexceptflag(&flags, FE_INVALID);
+    if (exact != 0)
         return false;
-    }
     for (int k = 0; k < nout; ++k)
         if (out[k] == buffers_out[k])
             scatter(out[k], count, args[nin + k], steps[nin + k]);
@@ -559,13 +555,23 @@ void loop(char **args, npy_intp const *dimensions, npy_intp const *steps, void *
     constexpr int nin = Fn::nin, nout = Fn::nout;
     const npy_intp n = dimensions[0];
     if constexpr (has_fast<Fn, T>) {
+        // The fast form's work on stand-ins, in a block that it gives up, may
+        // raise the invalid flag: it is undone with that work.  A block that
+        // it completes raises none.  (Once a call: once a block, saving the
+        // flag took some 6 % of the time of a block of julian days.)
+        std::fexcept_t flags;
+        std::fegetexceptflag(&flags, FE_INVALID);
         for (npy_intp start = 0; start < n; start += block) {
             const npy_intp count = std::min(block, n - start);
             char *at[nin + nout];
             for (int k = 0; k < nin + nout; ++k)
                 at[k] = args[k] + start * steps[k];
-            if (!fast_block_widest<Fn, T>(at, count, steps) && !exact_loop<Fn, T>(at, count, steps))
+            if (fast_block_widest<Fn, T>(at, count, steps))
+                continue;
+            std::fesetexceptflag(&flags, FE_INVALID);
+            if (!exact_loop<Fn, T>(at, count, steps))
                 return;
+            std::fegetexceptflag(&flags, FE_INVALID);  // the exact loop's own flags are kept
         }
     } else {
         exact_loop<Fn, T>(args, n, steps);
