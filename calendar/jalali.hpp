@@ -135,6 +135,36 @@ constexpr double jalali_to_julian_day(std::int32_t year, std::int32_t month, std
 
 static_assert(small_quotient_exact<31>(366) && small_quotient_exact<30>(366), "exact for every day of a year");
 
+// The Jalali date of day n, from 0, of the 2820-year cycle whose first year
+// is `first` (475 and every 2820 years before and after), in the signed
+// integer type I.  For n in [0, 1029982]; any other n gives some date.
+template <typename I>
+constexpr void jalali_date_in_cycle(I first, std::uint32_t n, I &year, std::int32_t &month, std::int32_t &day) noexcept
+{
+    // The year of the cycle and the day of the year, by one division: the
+    // inverse of jalali_year_start_in_cycle.  Only the cycle's last day comes
+    // out as the first of year 2820, and is put back as day 365 of year 2819.
+    const std::uint32_t x = 128 * n + 127;      // [127, 131837823]
+    const std::uint32_t k_or_2820 = x / 46751;  // [0, 2820]
+    const std::uint32_t last = k_or_2820 == 2820;
+    const std::uint32_t k = k_or_2820 - last;                   // [0, 2819]
+    const std::uint32_t yday = (x % 46751 >> 7) + 365 * last;  // [0, 365]
+
+    const I y = first + static_cast<I>(k);
+    year = y - (y <= 0);  // a julian day never names year 0
+
+    // Six months of 31 days (186 days), then months of 30: from day 186 on,
+    // the day of the year less 6 counts months of 30 from the year's start.
+    // One quotient, by 31 or by 30, with no branch on the day of the year,
+    // which is often random.
+    const std::uint32_t late = yday >= 186;                                        // months 7 to 12
+    const std::uint32_t counted = yday - 6 * late;                                 // [0, 359]
+    const std::uint32_t length = 31 - late;                                        // of every month before the last
+    const std::uint32_t m = counted * (late ? small_reciprocal<30> : small_reciprocal<31>) >> 16;  // [0, 11]
+    month = static_cast<std::int32_t>(m) + 1;
+    day = static_cast<std::int32_t>(counted - m * length) + 1;  // [1, 31]
+}
+
 // The Jalali date of the day whose julian day number is `number`, in the
 // signed integer type I: std::int64_t for every |number| < 2^40, or
 // std::int32_t, which vectorises, for |number| <= jalali_fast_day_bound.  The
@@ -148,29 +178,24 @@ constexpr void jalali_date_from_day_number(I number, I &year, std::int32_t &mont
     const U shifted = static_cast<U>(number) - static_cast<U>(jalali_epoch) + shift * jalali_cycle_days;
     const U cycle = shifted / jalali_cycle_days;
     const std::uint32_t n = static_cast<std::uint32_t>(shifted % jalali_cycle_days);  // [0, 1029982]
+    jalali_date_in_cycle(static_cast<I>(cycle * 2820) - static_cast<I>(shift * 2820) + 475, n, year, month, day);
+}
 
-    // The year of the cycle and the day of the year, by one division: the
-    // inverse of jalali_year_start_in_cycle.  Only the cycle's last day comes
-    // out as the first of year 2820, and is put back as day 365 of year 2819.
-    const std::uint32_t x = 128 * n + 127;      // [127, 131837823]
-    const std::uint32_t k_or_2820 = x / 46751;  // [0, 2820]
-    const std::uint32_t last = k_or_2820 == 2820;
-    const std::uint32_t k = k_or_2820 - last;                   // [0, 2819]
-    const std::uint32_t yday = (x % 46751 >> 7) + 365 * last;  // [0, 365]
+// The day numbers of the cycle that begins in year 475 and of the one before
+// it: years -2345 to 3294, julian day numbers from jalali_near_first up to
+// jalali_near_end.  Inside them the cycle is found by one comparison, in
+// place of a division.
+constexpr std::int32_t jalali_near_first = static_cast<std::int32_t>(jalali_epoch - jalali_cycle_days);  // 1091463
+constexpr std::int32_t jalali_near_end = static_cast<std::int32_t>(jalali_epoch + jalali_cycle_days);    // 3151429
 
-    const I y = static_cast<I>(cycle * 2820 + k) - static_cast<I>(shift * 2820) + 475;
-    year = y - (y <= 0);  // a julian day never names year 0
-
-    // Six months of 31 days (186 days), then months of 30: from day 186 on,
-    // the day of the year less 6 counts months of 30 from the year's start.
-    // One quotient, by 31 or by 30, with no branch on the day of the year,
-    // which is often random.
-    const std::uint32_t late = yday >= 186;                                        // months 7 to 12
-    const std::uint32_t counted = yday - 6 * late;                                 // [0, 359]
-    const std::uint32_t length = 31 - late;                                        // of every month before the last
-    const std::uint32_t m = counted * (late ? small_reciprocal<30> : small_reciprocal<31>) >> 16;  // [0, 11]
-    month = static_cast<std::int32_t>(m) + 1;
-    day = static_cast<std::int32_t>(counted - m * length) + 1;  // [1, 31]
+// As jalali_date_from_day_number, in 32 bits, for day numbers in
+// [jalali_near_first, jalali_near_end); any other gives some date.
+constexpr void jalali_date_from_near_day_number(std::int32_t number, std::int32_t &year, std::int32_t &month,
+                                                std::int32_t &day) noexcept
+{
+    const std::uint32_t shifted = static_cast<std::uint32_t>(number) - static_cast<std::uint32_t>(jalali_near_first);
+    const bool later = shifted >= jalali_cycle_days;  // of the cycle from year 475; shifted is below twice that
+    jalali_date_in_cycle(later ? 475 : 475 - 2820, shifted - (later ? jalali_cycle_days : 0), year, month, day);
 }
 
 // The Jalali date of the day whose julian day number is `number`.  Valid for
@@ -219,6 +244,15 @@ static_assert([] {
         std::int64_t wide_year = 0;
         std::int32_t wide_month = 0, wide_day = 0;
         jalali_date_from_day_number(number, year, month, day);
+        jalali_date_from_day_number(std::int64_t{number}, wide_year, wide_month, wide_day);
+        if (year != wide_year || month != wide_month || day != wide_day)
+            return false;
+    }
+    for (const std::int32_t number : {jalali_near_first, 2121445, 2121446, jalali_near_end - 1}) {
+        std::int32_t year = 0, month = 0, day = 0;
+        std::int64_t wide_year = 0;
+        std::int32_t wide_month = 0, wide_day = 0;
+        jalali_date_from_near_day_number(number, year, month, day);
         jalali_date_from_day_number(std::int64_t{number}, wide_year, wide_month, wide_day);
         if (year != wide_year || month != wide_month || day != wide_day)
             return false;

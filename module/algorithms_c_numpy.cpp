@@ -169,18 +169,18 @@ struct jalali_date_from_julian_day {
     using in = double;
     using out = std::int32_t;
     static status apply(const in *x, out *y) noexcept { return calendar::julian_day_to_jalali(x[0], y[0], y[1], y[2]); }
-    // of the day that begins at floor(jd) + 0.5: from jd = 0 on, floor(jd) is
-    // the conversion's truncation (jd + 1 would not do: 1.9999999999999998 + 1
-    // rounds to 3)
+    // of the day that begins at floor(jd) + 0.5, inside the two cycles of
+    // jalali_date_from_near_day_number.  There floor(jd) is the conversion's
+    // truncation (jd + 1 would not do: 1.9999999999999998 + 1 rounds to 3).
     [[gnu::always_inline]] static std::int32_t fast_day(double jd) noexcept
     {
-        const bool inside = (jd >= 0) & (jd < calendar::jalali_fast_day_bound);
+        const bool inside = (jd >= calendar::jalali_near_first - 1) & (jd < calendar::jalali_near_end - 1);
         const std::int32_t whole = static_cast<std::int32_t>(inside ? jd : outside_box);
         return inside ? whole + 1 : whole;
     }
     [[gnu::always_inline]] static void fast_date(std::int32_t number, out *y) noexcept
     {
-        calendar::jalali_date_from_day_number(number, y[0], y[1], y[2]);
+        calendar::jalali_date_from_near_day_number(number, y[0], y[1], y[2]);
     }
 };
 

@@ -22,10 +22,14 @@ INT32_MIN, INT32_MAX = -(2**31), 2**31 - 1
 # Values on both sides of every power of two that bounds a 32-bit box, and of the 32-bit limits.
 POWERS = sorted({s * (2**k + d) for k in range(16, 31) for d in (-1, 0, 1) for s in (1, -1)})
 INT_EDGES = [INT32_MIN, INT32_MIN + 1, INT32_MAX - 1, INT32_MAX, *POWERS, 0, -1, 1]
+# The julian days that get_jalali_date_from_julian_day takes the fast way: the two 2820-year cycles
+# that meet in the year 475.
+JALALI_JD_BOX = (1091462, 3151428)
 # julian days exact in single precision: whole and half days, and powers of two and their
-# neighbours up to 2^29
+# neighbours up to 2^29, and the Jalali box's ends
 JD_EDGES = [0.5, 1.0, 1.5, -0.5, -1.0, 2440587.5, *(float(s * (2**k + d * 2**(k - 22))) for k in (26, 27, 28, 29)
-                                                   for d in (-1, 0, 1) for s in (1, -1))]
+                                                   for d in (-1, 0, 1) for s in (1, -1)),
+            *(end + d for end in JALALI_JD_BOX for d in (-0.5, 0, 0.5))]
 
 
 def ordinary(seed=0):
@@ -251,16 +255,20 @@ def test_the_day_that_contains_a_julian_day_just_below_a_half():
 def test_julian_days_just_below_whole_and_half_days():
     """Rounding or truncating a julian day in double precision can carry the largest doubles below
     a whole or a half day into the next day (1.9999999999999998 + 1 rounds to 3). Whole blocks of
-    them, on both sides of powers of two, against the day of a whole julian day found exactly."""
+    them, on both sides of powers of two, against the day of a whole julian day found exactly; the
+    Jalali ones inside its box, so that they go the fast way, and all of them negated."""
     from fractions import Fraction
     from math import floor
 
     wholes = sorted({2**e + d for e in range(24) for d in (-1, 0, 1)} - {0} | {2457467})  # exact in single precision
-    column = np.array([v for k in wholes for v in (np.nextafter(k, 0), k, np.nextafter(k + 0.5, 0), k + 0.5)] * 2)
-    for ufunc, day_of, signs in ((an.get_jalali_date_from_julian_day, floor, (1, -1)),
-                                 (an.get_gregorian_date_from_julian_day, lambda v: floor(Fraction(v) + Fraction(1, 2)), (1,))):
+    values = [v for k in wholes for v in (np.nextafter(k, 0), k, np.nextafter(k + 0.5, 0), k + 0.5)]
+    gregorian = np.array(values * 2)
+    jalali = np.resize([v for v in values if JALALI_JD_BOX[0] <= v < JALALI_JD_BOX[1]], 2 * BLOCK)
+    for ufunc, day_of, columns in ((an.get_jalali_date_from_julian_day, floor, (jalali, -gregorian)),
+                                   (an.get_gregorian_date_from_julian_day, lambda v: floor(Fraction(v) + Fraction(1, 2)),
+                                    (gregorian,))):
         function = getattr(ac, ufunc.__name__)
-        for signed in (s * column for s in signs):
-            wanted = [function(float(day_of(v))) for v in signed.tolist()]
-            for view in (signed, signed[::-1]):
-                assert list(zip(*(g.tolist() for g in ufunc(view)))) == (wanted if view is signed else wanted[::-1])
+        for column in columns:
+            wanted = [function(float(day_of(v))) for v in column.tolist()]
+            for view in (column, column[::-1]):
+                assert list(zip(*(g.tolist() for g in ufunc(view)))) == (wanted if view is column else wanted[::-1])
