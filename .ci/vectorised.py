@@ -8,6 +8,11 @@ report on: GCC's -fopt-info-vec-optimized (also as the aarch64 cross-compiler) o
 -Rpass=loop-vectorize. Each loop marked "// fast loop" in the source that the ufunc runs must be
 reported vectorised in every clone the module builds of it: the plain one, and on x86-64 the AVX2
 and the AVX-512 ones, each in wider vectors than the one before. Fails, naming the ufunc and the loop, otherwise.
+
+With GCC it also reads the module's assembly for a vector of all ones made inside a loop with
+vpternlogd into a register that the loop also writes otherwise: the instruction waits for that
+register's last value, and so every pass of the loop for the one before (GCC 12 did this in the
+AVX-512 Gregorian to julian day loop, which took twice as long).
 """
 
 import re
@@ -56,6 +61,41 @@ def report(compiler, flags, fn, input_type):
     return result.stderr
 
 
+def loops(assembly):
+    """(function, body) of every loop of one basic block in the assembly, as the vectorised loops
+    are: the instructions from a label to a jump back to it, with no label between."""
+    function, label, body = None, None, []
+    for line in assembly.splitlines():
+        if re.match(r"^[A-Za-z_][\w.$]*:", line):
+            function, label, body = line[:-1], None, []
+        elif re.match(r"^\.L\w+:", line):
+            label, body = line[:-1], []
+        elif line.startswith("\t") and not line.startswith("\t."):
+            body.append(line.strip())
+            jump = re.match(r"^j\w+\s+(\.L\w+)$", body[-1])
+            if jump and jump.group(1) == label:
+                yield function, body
+
+
+def chained_ones(compiler, flags):
+    """The loops of the module's assembly that make all ones by vpternlogd in a register they also write."""
+    with tempfile.TemporaryDirectory() as out:
+        command = [compiler, "-std=c++17", "-O3", "-fno-trapping-math", "-fPIC", "-S", str(SOURCE), "-o", f"{out}/m.s",
+                   f"-I{ROOT}", f"-I{sysconfig.get_paths()['include']}", f"-I{numpy.get_include()}",
+                   "-DNPY_NO_DEPRECATED_API=NPY_1_7_API_VERSION", "-DNPY_TARGET_VERSION=NPY_1_19_API_VERSION",
+                   *[f for f in flags if not f.startswith(("-fopt-info", "--param"))]]
+        subprocess.run(command, check=True)
+        assembly = Path(f"{out}/m.s").read_text()
+    found = []
+    for function, body in loops(assembly):
+        for line in body:
+            ones = re.match(r"^vpternlog[dq]\s+\$0xff,\s*(%[xyz]mm\d+),\s*\1,\s*\1$", line, re.IGNORECASE)
+            if ones and any(other != line and re.search(re.escape(ones.group(1)) + r"(\{[^}]*\})*$", other)
+                            for other in body):
+                found.append((function, line))
+    return found
+
+
 def main():
     kind = sys.argv[1]
     (compiler, *flags), pattern = COMPILERS[kind]
@@ -75,6 +115,13 @@ def main():
     if failures:
         sys.exit(f"{kind}: fast loops not vectorised: {', '.join(failures)}")
     print(f"{kind}: every fast loop vectorised")
+    if kind == "gcc":
+        chained = chained_ones(compiler, flags)
+        for function, line in chained:
+            print(f"CHAINED: {function}: {line}")
+        if chained:
+            sys.exit("gcc: a loop makes its vector of all ones in a register that it also writes")
+        print("gcc: no loop makes its vector of all ones in a register that it also writes")
 
 
 if __name__ == "__main__":
