@@ -290,13 +290,19 @@ bool exact_loop(char *const *args, npy_intp count, npy_intp const *steps)
 
 // Before each fast loop: vectorise it, even where clang's cost model would
 // rather not (for the plain x86-64 clone); what the loops read and what they
-// write cannot overlap, as GCC is told.
+// write cannot overlap, as GCC is told.  From 32-bit integers to doubles,
+// clang takes as many elements at a time as a vector of doubles holds, and
+// leaves half of each integer vector idle: 16 at a time, it took two thirds
+// of the time in every clone.
 #if defined(__clang__)
 #define FAST_LOOP _Pragma("clang loop vectorize(enable)")
+#define TO_DOUBLES_FAST_LOOP _Pragma("clang loop vectorize(enable) vectorize_width(16)")
 #elif defined(__GNUC__)
 #define FAST_LOOP _Pragma("GCC ivdep")
+#define TO_DOUBLES_FAST_LOOP FAST_LOOP
 #else
 #define FAST_LOOP
+#define TO_DOUBLES_FAST_LOOP
 #endif
 
 // The elements that the fast forms take at a time.
@@ -412,15 +418,24 @@ template <typename Fn, typename T>
                 out[k][i] = y[k];
         }
     } else {
-        FAST_LOOP
-        for (npy_intp i = 0; i < count; ++i) {  // fast loop
+        const auto element = [&](npy_intp i) __attribute__((always_inline)) {
             in x[nin];
             typename Fn::out y[nout];
             for (int k = 0; k < nin; ++k)
                 x[k] = input[k][i];
-            exact |= Fn::fast(x, y);
+            const bool refused = Fn::fast(x, y);
             for (int k = 0; k < nout; ++k)
                 out[k][i] = y[k];
+            return refused;
+        };
+        if constexpr (std::is_same_v<typename Fn::out, double>) {
+            TO_DOUBLES_FAST_LOOP
+            for (npy_intp i = 0; i < count; ++i)  // fast loop
+                exact |= element(i);
+        } else {
+            FAST_LOOP
+            for (npy_intp i = 0; i < count; ++i)  // fast loop
+                exact |= element(i);
         }
     }
     if (exact != 0)
