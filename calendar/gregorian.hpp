@@ -5,7 +5,8 @@
 // number in the classic month-shift formulation (30.6001, 365.25), which
 // defines what months and days outside their ranges mean, and in 32 bits for
 // the vectorised loops; a day number to its date in the manner of Neri and
-// Schneider, in either width.  The century correction applies to every date:
+// Schneider, through the same day's Julian count, in either width.  The
+// century correction applies to every date:
 // there is no switch to the Julian calendar for early dates.
 // Years are astronomical: year 0 is the year before year 1, and a leap year.
 
@@ -125,8 +126,11 @@ inline status gregorian_to_julian_day(std::int32_t year, std::int32_t month,
 // The Gregorian date of the day whose julian day number is `number`, for
 // number >= 0, in the manner of Neri and Schneider: from 1 March of a year
 // shifted back by whole 400-year cycles, every quantity is positive and every
-// division unsigned, by a constant.  In the unsigned type U: std::uint64_t
-// for every number below 2^40, or std::uint32_t, which vectorises, up to
+// division unsigned, by a constant.  The day's century gives back the leap
+// days that the Gregorian calendar drops in three centuries of four, so that
+// the day is counted as in the Julian calendar, whose year and day of the year
+// take one division.  In the unsigned type U: std::uint64_t for every number
+// below 2^40, or std::uint32_t, which vectorises, up to
 // gregorian_fast_day_bound.  The year may be any value of U's signed
 // counterpart, at least -4713.
 template <typename U>
@@ -136,15 +140,15 @@ constexpr void gregorian_date_from_day_number(U number, std::make_signed_t<U> &y
     using I = std::make_signed_t<U>;
     constexpr U cycles = 12;                                  // 1752 days before day number 0 and more
     const U n = number - 1721120 + 146097 * cycles;           // days from 1 March of the shifted year 0
-    const U n1 = 4 * n + 3;                                   // 32 bits: below 2^32
-    const U centuries = n1 / 146097;
-    const U n2 = n1 % 146097 / 4 * 4 + 3;                     // the century's days, times 4, and 3
-    const U years = n2 / 1461;                                // [0, 99]
-    const std::uint32_t yday = static_cast<std::uint32_t>(n2 % 1461 / 4);  // from 1 March, [0, 365]
+    const U centuries = (4 * n + 3) / 146097;                 // of the day's year: its hundreds; 4 n + 3 < 2^32
+    const U julian = n + centuries - centuries / 4;           // the same day in the Julian count
+    const U e = 4 * julian + 3;                               // 32 bits: below 2^32
+    const U years = e / 1461;                                 // from the shifted year 0
+    const std::uint32_t yday = static_cast<std::uint32_t>(e % 1461 / 4);  // from 1 March, [0, 365]
     const std::uint32_t n3 = 2141 * yday + 197913;            // months of 2141 / 65536 days over 153 days
     const std::uint32_t m = n3 >> 16;                         // [3, 14]
     const std::uint32_t january = yday >= 306;                // January and February end the year
-    year = static_cast<I>(100 * centuries + years + january) - static_cast<I>(400 * cycles);
+    year = static_cast<I>(years + january) - static_cast<I>(400 * cycles);
     month = static_cast<std::int32_t>(m - 12 * january);                     // [1, 12]
     day = static_cast<std::int32_t>(small_quotient<2141, 26>(n3 & 0xffff)) + 1;  // [1, 31]
 }
