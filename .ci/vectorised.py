@@ -79,15 +79,19 @@ def loops(assembly):
                 yield function, body
 
 
-def chained_ones(compiler, flags):
-    """The loops of the module's assembly that make all ones by vpternlogd in a register they also write."""
+def assembly_of_module(compiler, flags):
     with tempfile.TemporaryDirectory() as out:
         command = [compiler, "-std=c++17", "-O3", "-fno-trapping-math", "-fPIC", "-S", str(SOURCE), "-o", f"{out}/m.s",
                    f"-I{ROOT}", f"-I{sysconfig.get_paths()['include']}", f"-I{numpy.get_include()}",
                    "-DNPY_NO_DEPRECATED_API=NPY_1_7_API_VERSION", "-DNPY_TARGET_VERSION=NPY_1_19_API_VERSION",
                    *[f for f in flags if not f.startswith(("-fopt-info", "--param"))]]
         subprocess.run(command, check=True)
-        assembly = Path(f"{out}/m.s").read_text()
+        return Path(f"{out}/m.s").read_text()
+
+
+def chained_ones(assembly):
+    """(function, instruction) for each vector of all ones that a loop of the assembly makes by
+    vpternlogd in a register that the loop also writes otherwise (the last operand, in AT&T syntax)."""
     found = []
     for function, body in loops(assembly):
         for line in body:
@@ -120,7 +124,7 @@ def main():
         sys.exit(f"{kind}: fast loops not vectorised: {', '.join(failures)}")
     print(f"{kind}: every fast loop vectorised")
     if kind == "gcc":
-        chained = chained_ones(compiler, flags)
+        chained = chained_ones(assembly_of_module(compiler, flags))
         for function, line in chained:
             print(f"CHAINED: {function}: {line}")
         if chained:
