@@ -141,14 +141,12 @@ static_assert(small_quotient_exact<31>(366) && small_quotient_exact<30>(366), "e
 template <typename I>
 constexpr void jalali_date_in_cycle(I first, std::uint32_t n, I &year, std::int32_t &month, std::int32_t &day) noexcept
 {
-    // The year of the cycle and the day of the year, by one division: the
-    // inverse of jalali_year_start_in_cycle.  Only the cycle's last day comes
-    // out as the first of year 2820, and is put back as day 365 of year 2819.
-    const std::uint32_t x = 128 * n + 127;      // [127, 131837823]
-    const std::uint32_t k_or_2820 = x / 46751;  // [0, 2820]
-    const std::uint32_t last = k_or_2820 == 2820;
-    const std::uint32_t k = k_or_2820 - last;                   // [0, 2819]
-    const std::uint32_t yday = (x % 46751 >> 7) + 365 * last;  // [0, 365]
+    // The year of the cycle by one division, the inverse of
+    // jalali_year_start_in_cycle, and the day of the year from that year's
+    // start.  Only the cycle's last day comes out as in year 2820: it is day
+    // 365 of year 2819, the one year longer than the rule.
+    const std::uint32_t k = std::min<std::uint32_t>((128 * n + 127) / 46751, 2819);  // [0, 2819]
+    const std::uint32_t yday = n - jalali_year_start_in_cycle(k);                    // [0, 365]
 
     const I y = first + static_cast<I>(k);
     year = y - (y <= 0);  // a julian day never names year 0
