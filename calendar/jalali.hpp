@@ -180,9 +180,9 @@ constexpr void jalali_date_from_day_number(I number, I &year, std::int32_t &mont
 }
 
 // The day numbers of the cycle that begins in year 475 and of the one before
-// it: years -2345 to 3294, julian day numbers from jalali_near_first up to
-// jalali_near_end.  Inside them the cycle is found by one comparison, in
-// place of a division.
+// it: the years named -2346 to 3294, julian day numbers from
+// jalali_near_first up to jalali_near_end.  Inside them the cycle is found by
+// one comparison, in place of a division.
 constexpr std::int32_t jalali_near_first = static_cast<std::int32_t>(jalali_epoch - jalali_cycle_days);  // 1091463
 constexpr std::int32_t jalali_near_end = static_cast<std::int32_t>(jalali_epoch + jalali_cycle_days);    // 3151429
 

@@ -292,8 +292,8 @@ bool exact_loop(char *const *args, npy_intp count, npy_intp const *steps)
 // rather not (for the plain x86-64 clone); what the loops read and what they
 // write cannot overlap, as GCC is told.  From 32-bit integers to doubles,
 // clang takes as many elements at a time as a vector of doubles holds, and
-// leaves half of each integer vector idle: 16 at a time, it took two thirds
-// of the time in every clone.
+// leaves half of each integer vector idle: 16 at a time, it took at most two
+// thirds of the time in every clone.
 #if defined(__clang__)
 #define FAST_LOOP _Pragma("clang loop vectorize(enable)")
 #define TO_DOUBLES_FAST_LOOP _Pragma("clang loop vectorize(enable) vectorize_width(16)")
