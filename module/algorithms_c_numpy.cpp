@@ -307,6 +307,10 @@ bool exact_loop(char *const *args, npy_intp count, npy_intp const *steps)
 
 // The elements that the fast forms take at a time.
 constexpr npy_intp block = 256;
+// And where every column is read and written where it is, with no buffer, so
+// that the loops' set-up is spread over more elements (some 10 % of the time
+// of a block of 256).
+constexpr npy_intp long_block = 1024;
 
 // An input element of type T as the fast forms take it: 64-bit integers are
 // clamped into 32 bits, so that beyond them they are beyond the box too.
@@ -377,8 +381,42 @@ bool shares_input(char *const *args, npy_intp count, npy_intp const *steps, int 
     return false;
 }
 
-// The fast form of `Fn` over `count` elements, at most `block`, with any
-// strides: false if one of them must go the exact way.  It reads and writes
+// Whether input k is read where it is: a contiguous column of the fast form's
+// type.
+template <typename Fn, typename T>
+bool read_in_place(npy_intp const *steps, int k) noexcept
+{
+    return std::is_same_v<T, typename Fn::in> && steps[k] == npy_intp{sizeof(T)};
+}
+
+// Whether output k of `count` elements is written where it is: a contiguous
+// column that no input shares.
+template <typename Fn>
+bool written_in_place(char *const *args, npy_intp count, npy_intp const *steps, int k) noexcept
+{
+    constexpr int nin = Fn::nin;
+    return steps[nin + k] == npy_intp{sizeof(typename Fn::out)} && !shares_input<nin>(args, count, steps, nin + k);
+}
+
+// The elements that `loop` gives the fast form at a time: a long block where
+// every column of the call is read and written where it is.
+template <typename Fn, typename T>
+npy_intp block_for(char *const *args, npy_intp n, npy_intp const *steps) noexcept
+{
+    if (n == 0)
+        return block;
+    for (int k = 0; k < Fn::nin; ++k)
+        if (!read_in_place<Fn, T>(steps, k))
+            return block;
+    for (int k = 0; k < Fn::nout; ++k)
+        if (!written_in_place<Fn>(args, n, steps, k))
+            return block;
+    return long_block;
+}
+
+// The fast form of `Fn` over `count` elements, with any strides: false if one
+// of them must go the exact way.  At most `block` elements, or `long_block`
+// where every column is read and written where it is.  It reads and writes
 // buffers, or columns that share no memory with the other side, so that the
 // compiler may vectorise it unconditionally.
 template <typename Fn, typename T>
@@ -387,9 +425,9 @@ template <typename Fn, typename T>
     constexpr int nin = Fn::nin, nout = Fn::nout;
     using in = typename Fn::in;
     in buffers[nin][block];
-    const in *input[nin];  // a contiguous column of the fast form's type is read where it is
+    const in *input[nin];
     for (int k = 0; k < nin; ++k) {
-        if (std::is_same_v<T, in> && steps[k] == npy_intp{sizeof(T)}) {
+        if (read_in_place<Fn, T>(steps, k)) {
             input[k] = reinterpret_cast<const in *>(args[k]);
         } else {
             gather<in, T>(args[k], steps[k], count, buffers[k]);
@@ -398,14 +436,13 @@ template <typename Fn, typename T>
     }
     using out_type = typename Fn::out;
     out_type buffers_out[nout][block];
-    out_type *out[nout];  // a contiguous output that no input shares is written where it is
+    out_type *out[nout];
     for (int k = 0; k < nout; ++k)
-        out[k] = steps[nin + k] == npy_intp{sizeof(out_type)} && !shares_input<nin>(args, count, steps, nin + k)
-                     ? reinterpret_cast<out_type *>(args[nin + k])
-                     : buffers_out[k];
+        out[k] = written_in_place<Fn>(args, count, steps, k) ? reinterpret_cast<out_type *>(args[nin + k])
+                                                              : buffers_out[k];
     unsigned exact = 0;
     if constexpr (std::is_floating_point_v<T>) {
-        std::int32_t days[block];
+        std::int32_t days[long_block];
         FAST_LOOP
         for (npy_intp i = 0; i < count; ++i)  // fast loop
             days[i] = Fn::fast_day(input[0][i]);
@@ -576,8 +613,9 @@ void loop(char **args, npy_intp const *dimensions, npy_intp const *steps, void *
         // flag took some 6 % of the time of a block of julian days.)
         std::fexcept_t flags;
         std::fegetexceptflag(&flags, FE_INVALID);
-        for (npy_intp start = 0; start < n; start += block) {
-            const npy_intp count = std::min(block, n - start);
+        const npy_intp size = block_for<Fn, T>(args, n, steps);
+        for (npy_intp start = 0; start < n; start += size) {
+            const npy_intp count = std::min(size, n - start);
             char *at[nin + nout];
             for (int k = 0; k < nin + nout; ++k)
                 at[k] = args[k] + start * steps[k];
