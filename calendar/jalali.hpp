@@ -227,6 +227,21 @@ inline status julian_day_to_jalali(double jd, std::int32_t &year,
     return jalali_from_day_number(floor_to_int64(jd) + 1, year, month, day);  // the day that begins at floor(jd) + 0.5
 }
 
+// Whether the 32-bit form of the date of `number`, near (that of
+// jalali_date_from_near_day_number) or not, gives the date of the 64-bit one.
+constexpr bool jalali_widths_agree(std::int32_t number, bool near) noexcept
+{
+    std::int32_t year = 0, month = 0, day = 0;
+    std::int64_t wide_year = 0;
+    std::int32_t wide_month = 0, wide_day = 0;
+    if (near)
+        jalali_date_from_near_day_number(number, year, month, day);
+    else
+        jalali_date_from_day_number(number, year, month, day);
+    jalali_date_from_day_number(std::int64_t{number}, wide_year, wide_month, wide_day);
+    return year == wide_year && month == wide_month && day == wide_day;
+}
+
 // The two widths agree at the corners of the boxes.
 static_assert([] {
     for (const std::int32_t year : {-jalali_fast_leap_bound, -1, 0, 1, jalali_fast_leap_bound})
@@ -237,24 +252,12 @@ static_assert([] {
             for (const std::int32_t day : {-jalali_fast_bound, 1, jalali_fast_bound})
                 if (jalali_day_number<std::int32_t>(year, month, day) != jalali_day_number<std::int64_t>(year, month, day))
                     return false;
-    for (const std::int32_t number : {-jalali_fast_day_bound, 0, 2121446, jalali_fast_day_bound}) {
-        std::int32_t year = 0, month = 0, day = 0;
-        std::int64_t wide_year = 0;
-        std::int32_t wide_month = 0, wide_day = 0;
-        jalali_date_from_day_number(number, year, month, day);
-        jalali_date_from_day_number(std::int64_t{number}, wide_year, wide_month, wide_day);
-        if (year != wide_year || month != wide_month || day != wide_day)
+    for (const std::int32_t number : {-jalali_fast_day_bound, 0, 2121446, jalali_fast_day_bound})
+        if (!jalali_widths_agree(number, false))
             return false;
-    }
-    for (const std::int32_t number : {jalali_near_first, 2121445, 2121446, jalali_near_end - 1}) {
-        std::int32_t year = 0, month = 0, day = 0;
-        std::int64_t wide_year = 0;
-        std::int32_t wide_month = 0, wide_day = 0;
-        jalali_date_from_near_day_number(number, year, month, day);
-        jalali_date_from_day_number(std::int64_t{number}, wide_year, wide_month, wide_day);
-        if (year != wide_year || month != wide_month || day != wide_day)
+    for (const std::int32_t number : {jalali_near_first, 2121445, 2121446, jalali_near_end - 1})
+        if (!jalali_widths_agree(number, true))
             return false;
-    }
     return true;
 }(), "the 32-bit Jalali forms agree with the exact ones at the box's corners");
 

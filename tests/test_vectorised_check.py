@@ -12,9 +12,9 @@ PATH = Path(__file__).resolve().parent.parent / ".ci" / "vectorised.py"
 
 
 def check():
-    spec = importlib.util.spec_from_file_location("vectorised", PATH)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    found = importlib.util.spec_from_file_location("vectorised", PATH)
+    module = importlib.util.module_from_spec(found)
+    found.loader.exec_module(module)
     return module.chained_ones
 
 
