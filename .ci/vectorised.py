@@ -7,7 +7,8 @@ a fast form, with only that one kept (ALGORITHMS_C_FAST_ONLY), and the compiler'
 report on: GCC's -fopt-info-vec-optimized (also as the aarch64 cross-compiler) or clang's
 -Rpass=loop-vectorize. Each loop marked "// fast loop" in the source that the ufunc runs must be
 reported vectorised in every clone the module builds of it: the plain one, and on x86-64 the AVX2
-and the AVX-512 ones, each in wider vectors than the one before (except where the source sets the width). Fails, naming the ufunc and the loop, otherwise.
+and the AVX-512 ones, each in wider vectors than the one before (except where the source sets the
+width). Fails, naming the ufunc and the loop, otherwise.
 
 With GCC it also reads the module's assembly for a vector of all ones made inside a loop with
 vpternlogd into a register that the loop also writes otherwise: the instruction waits for that
@@ -51,16 +52,21 @@ def fast_loops():
     return {"julian day": lines[:2], "to julian days": lines[2:3], "integer": lines[3:]}
 
 
-def report(compiler, flags, fn, input_type):
-    with tempfile.TemporaryDirectory() as out:
-        command = [compiler, "-std=c++17", "-O3", "-fno-trapping-math", "-fPIC", "-Wall", "-Wextra", "-c", str(SOURCE),
-                   "-o", f"{out}/m.o", f"-I{ROOT}", f"-I{sysconfig.get_paths()['include']}", f"-I{numpy.get_include()}",
-                   "-DNPY_NO_DEPRECATED_API=NPY_1_7_API_VERSION", "-DNPY_TARGET_VERSION=NPY_1_19_API_VERSION",
-                   f"-DALGORITHMS_C_FAST_ONLY=std::pair<{fn}, {input_type}>", *flags]
-        result = subprocess.run(command, capture_output=True, text=True)
+def compile_module(compiler, output, *options):
+    """Compiles the array module to `output` (-c or -S as `options` say): the compiler's messages."""
+    command = [compiler, "-std=c++17", "-O3", "-fno-trapping-math", "-fPIC", "-Wall", "-Wextra", str(SOURCE),
+               "-o", output, f"-I{ROOT}", f"-I{sysconfig.get_paths()['include']}", f"-I{numpy.get_include()}",
+               "-DNPY_NO_DEPRECATED_API=NPY_1_7_API_VERSION", "-DNPY_TARGET_VERSION=NPY_1_19_API_VERSION", *options]
+    result = subprocess.run(command, capture_output=True, text=True)
     if result.returncode != 0:
         sys.exit(f"{' '.join(command)}\n{result.stderr}")
     return result.stderr
+
+
+def report(compiler, flags, fn, input_type):
+    with tempfile.TemporaryDirectory() as out:
+        return compile_module(compiler, f"{out}/m.o", "-c", f"-DALGORITHMS_C_FAST_ONLY=std::pair<{fn}, {input_type}>",
+                              *flags)
 
 
 def loops(assembly):
@@ -81,11 +87,7 @@ def loops(assembly):
 
 def assembly_of_module(compiler, flags):
     with tempfile.TemporaryDirectory() as out:
-        command = [compiler, "-std=c++17", "-O3", "-fno-trapping-math", "-fPIC", "-S", str(SOURCE), "-o", f"{out}/m.s",
-                   f"-I{ROOT}", f"-I{sysconfig.get_paths()['include']}", f"-I{numpy.get_include()}",
-                   "-DNPY_NO_DEPRECATED_API=NPY_1_7_API_VERSION", "-DNPY_TARGET_VERSION=NPY_1_19_API_VERSION",
-                   *[f for f in flags if not f.startswith(("-fopt-info", "--param"))]]
-        subprocess.run(command, check=True)
+        compile_module(compiler, f"{out}/m.s", "-S", *[f for f in flags if not f.startswith(("-fopt-info", "--param"))])
         return Path(f"{out}/m.s").read_text()
 
 
