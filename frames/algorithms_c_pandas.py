@@ -135,12 +135,12 @@ def _integers(column, what: str):
     values and where they are known."""
     series = column if isinstance(column, pd.Series) else pd.Series(column)
     if not (pd.api.types.is_integer_dtype(series.dtype) or pd.api.types.is_float_dtype(series.dtype)):
-        raise TypeError(f"the Jalali {what} must be integers, not {series.dtype}")
+        raise TypeError(f"the Jalali {what}s must be integers, not {series.dtype}")
     known = series.notna().to_numpy(dtype=bool)
     values = series.to_numpy(dtype=np.float64 if series.dtype.kind == "f" else np.int64, na_value=0)
     if values.dtype.kind == "f":
         if not np.array_equal(values, np.trunc(values)):  # NaN was made 0; infinities fail here too
-            raise TypeError(f"the Jalali {what} must be integers, not fractions")
+            raise TypeError(f"the Jalali {what}s must be integers, not fractions")
         if np.abs(values).max(initial=0) >= 2**63:
             raise OverflowError(f"a Jalali {what} is out of range")
         values = values.astype(np.int64)
@@ -155,7 +155,7 @@ def from_jalali(year, month, day, *, errors: str = "raise", unit: str = "us") ->
     ValueError, or gives NaT with ``errors="coerce"``. A date outside the unit's range raises
     pandas' OutOfBoundsDatetime. The index is that of the first Series among the arguments.
     """
-    columns = [_integers(c, what) for c, what in ((year, "years"), (month, "months"), (day, "days"))]
+    columns = [_integers(c, what) for c, what in ((year, "year"), (month, "month"), (day, "day"))]
     if len({len(values) for values, _ in columns}) != 1:
         raise ValueError("the Jalali years, months and days must be of one length")
     (y, known), (m, known_month), (d, known_day) = columns

@@ -273,3 +273,53 @@ def test_julian_days_just_below_whole_and_half_days():
             wanted = [function(float(day_of(v))) for v in column.tolist()]
             for view in (column, column[::-1]):
                 assert list(zip(*(g.tolist() for g in ufunc(view)))) == (wanted if view is column else wanted[::-1])
+
+
+def test_julian_days_at_every_box_edge_in_double_precision():
+    """Julian days on both sides of each edge of the boxes that the julian-day loops take the fast
+    way, and of twice and half each edge, in whole blocks, against the exact formulations: a box
+    drawn too wide gives a wrong date there, one drawn too narrow only a slower one."""
+    import reference
+
+    edges = [0.5, 2.0**29 - 1, *JALALI_JD_BOX]
+    centres = sorted({e * f for e in edges for f in (0.5, 1, 2)} | {2.0**k for k in range(29, 33)})
+    values = [c + d for c in centres for d in (-2.5, -2, -1.5, -1, -0.5, 0, 0.5, 1, 1.5, 2)]
+    _, _, julian_days = ordinary()
+    for value in values:
+        column = with_value(julian_days, BLOCK // 2, value)
+        if value > 0:
+            got = an.get_gregorian_date_from_julian_day(column)
+            assert tuple(int(g[BLOCK // 2]) for g in got) == reference.jd_to_gregorian(value), value
+        got = an.get_jalali_date_from_julian_day(column)
+        assert tuple(int(g[BLOCK // 2]) for g in got) == reference.jd_to_jalali(value), value
+
+
+def test_an_output_over_its_input_where_only_some_elements_are_written():
+    """With where=, NumPy hands the loop one element at a time; an output that is the input itself
+    then spans a single element, which must still count as shared, so that the exact way reads
+    the input and not the fast form's result written over it."""
+    beyond = 2**30 + 1  # outside the fast leap rule's box
+    for ufunc in (an.is_jalali_leap_year, an.get_days_in_jalali_year):
+        function = getattr(ac, ufunc.__name__)
+        for dtype in (np.int32, np.int64):
+            years = np.full(4, beyond, dtype)
+            out = years if ufunc.types[0][-1] != "?" else years.view(bool)[::years.itemsize]
+            ufunc(years, out=out, where=[True, False, True, False])
+            assert out[[0, 2]].tolist() == [function(beyond)] * 2, (ufunc.__name__, dtype)
+    months = np.full(4, 12, np.int32)
+    years = np.full(4, beyond, np.int32)
+    an.get_days_in_jalali_month(years, months, out=months, where=[False, True, True, False])
+    assert months.tolist() == [12, ac.get_days_in_jalali_month(beyond, 12), ac.get_days_in_jalali_month(beyond, 12), 12]
+
+
+def test_century_february_29ths_in_whole_blocks():
+    """The fast form's leap rule for the years 1800, 2100, 2200 and 2300, which are not leap years
+    though divisible by 8, and for 1600 and 2400, which are."""
+    (gy, gm, gd), _, _ = ordinary()
+    for position in POSITIONS:
+        month = with_value(gm, position, 2)
+        for year in (1600, 1800, 2000, 2100, 2200, 2300, 2400, -100, -400):
+            for ufunc in (an.get_julian_day_from_gregorian_date, an.get_jalali_date_from_gregorian_date):
+                check(ufunc, with_value(gy, position, year), month, with_value(gd, position, 29))
+    with pytest.raises(ValueError, match="^Invalid day: 29, it must be <= 28$"):
+        an.get_julian_day_from_gregorian_date(np.full(N, 1800), 2, 29)

@@ -147,6 +147,9 @@ def test_the_way_back_with_missing_parts_bad_dates_and_dates_out_of_range():
         ap.from_jalali([2**31], [1], [1])
     with pytest.raises(TypeError):
         ap.from_jalali([1395.5], [1], [1])
+    for huge in (2.0**63, -(2.0**63), 1e300):  # floats beyond int64: our error, not NumPy's cast
+        with pytest.raises(OverflowError, match="^a Jalali year is out of range$"):
+            ap.from_jalali(pd.Series([huge]), pd.Series([1]), pd.Series([1]))
 
 
 def test_gregorian_parts_through_pandas_own_check_then_the_accessor():
@@ -209,8 +212,9 @@ class TestPolars:
         assert dates.dtype == pl.Date and dates.to_list()[0].isoformat() == "2016-03-20" and dates.null_count() == 2
         series = self.apl.from_jalali(frame["y"].head(3), frame["m"].head(3), frame["d"].head(3))
         assert series.jalali.parts().struct.unnest().rows()[2] == (1404, 12, 29)
-        with pytest.raises(OverflowError):
-            self.apl.from_jalali(pl.Series([2**30]), pl.Series([1]), pl.Series([1]))
+        for year in (2**30, -6_000_000):  # beyond pl.Date's days on either side
+            with pytest.raises(OverflowError):
+                self.apl.from_jalali(pl.Series([year]), pl.Series([1]), pl.Series([1]))
 
     def test_anything_else_is_refused(self):
         with pytest.raises(TypeError, match="^the jalali namespace takes Date or Datetime columns"):
@@ -253,3 +257,34 @@ def test_dask_on_a_cluster_of_two_worker_processes():
                                output_core_dims=[[], [], []], dask="parallelized", output_dtypes=[np.int32] * 3)
         for g, w in zip(parts, wanted):
             assert np.array_equal(g.compute().values, w)
+
+
+# Rows at which the adapters' work may be split into blocks; a column longer than one block with
+# missing values at its edges.
+BLOCK_EDGES = [0, 1023, 1024, 16383, 16384, 16385, 20_000 - 1]
+
+
+def long_sample():
+    column = sample(20_000, seed=5)
+    return column.mask(np.isin(np.arange(len(column)), BLOCK_EDGES))
+
+
+def test_columns_longer_than_a_block_with_missing_values_at_its_edges():
+    column = long_sample()
+    assert_fields(column, expected(column), column.index)
+    pl = pytest.importorskip("polars")
+    pytest.importorskip("algorithms_c_polars")
+    polars_column = pl.from_pandas(column)
+    for field in FIELDS:
+        assert getattr(polars_column.jalali, field)().to_list() == values(getattr(column.jalali, field)), field
+
+
+def test_dask_metas_are_what_the_partitions_give():
+    """A dask Series' dtype is told before anything is computed; it must be what computing gives."""
+    dd = pytest.importorskip("dask.dataframe")
+    column = dd.from_pandas(long_sample(), npartitions=3)
+    for field in FIELDS:
+        lazy = getattr(column.jalali, field)
+        assert lazy.dtype == lazy.compute().dtype, field
+    parts = column.jalali.parts()
+    assert parts.dtypes.equals(parts.compute().dtypes)
