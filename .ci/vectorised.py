@@ -27,7 +27,9 @@ from pathlib import Path
 import numpy
 
 ROOT = Path(__file__).resolve().parent.parent
-SOURCE = ROOT / "module" / "algorithms_c_numpy.cpp"
+# the ufuncs' loops, marked in the machinery and compiled in the file of the ufunc table
+MARKED = ROOT / "module" / "loops.hpp"
+SOURCE = ROOT / "module" / "ufuncs.cpp"
 
 # (ufunc, input type, loops): integer inputs run one loop (one of two, by the output), julian days two.
 INTEGER = ["julian_day_from_gregorian_date", "jalali_leap_year", "days_in_jalali_year", "days_in_jalali_month",
@@ -47,7 +49,7 @@ COMPILERS = {
 def fast_loops():
     """The marked loops' line numbers: two for julian days (to the day number, then on), one for
     integer inputs that give julian days, one for the other integer inputs."""
-    lines = [n for n, line in enumerate(SOURCE.read_text().splitlines(), 1) if line.rstrip().endswith("// fast loop")]
+    lines = [n for n, line in enumerate(MARKED.read_text().splitlines(), 1) if line.rstrip().endswith("// fast loop")]
     assert len(lines) == 4, lines
     return {"julian day": lines[:2], "to julian days": lines[2:3], "integer": lines[3:]}
 
@@ -114,7 +116,7 @@ def main():
     failures = []
     for (fn, input_type, kind_of_input), text in zip(FAST, reports):
         for line in loops[kind_of_input]:
-            widths = [int(w) for w in re.findall(rf"algorithms_c_numpy\.cpp:{line}:\d+: {pattern}", text)]
+            widths = [int(w) for w in re.findall(rf"{MARKED.name}:{line}:\d+: {pattern}", text)]
             # on x86-64 a report for each clone, in three widths: plain, AVX2 and AVX-512; but clang
             # is told the width of the loops to julian days
             fixed = kind == "clang" and kind_of_input == "to julian days"
