@@ -15,6 +15,7 @@
 #include <type_traits>
 
 #include "common.hpp"
+#include "jalali_months.hpp"
 
 namespace calendar {
 
@@ -48,13 +49,12 @@ constexpr std::int32_t jalali_days_in_year(std::int32_t year) noexcept
     return 365 + jalali_is_leap<U>(year);
 }
 
-// The length of `month`, 1 to 12, of `year`, as jalali_is_leap; without
-// branches on the month, which callers often vary at random.  The year
+// The length of `month`, 1 to 12, of `year`, as jalali_is_leap.  The year
 // matters only in month 12.
 template <typename U = std::uint64_t>
 constexpr std::int32_t jalali_month_length(std::int32_t year, std::int32_t month) noexcept
 {
-    return 31 - (month > 6) - ((month == 12) & !jalali_is_leap<U>(year));
+    return jalali_month_days(month, jalali_is_leap<U>(year));
 }
 
 // Valid for every 32-bit year and month; bad_month unless 1 <= month <= 12,
@@ -66,16 +66,6 @@ constexpr status jalali_days_in_month(std::int32_t year, std::int32_t month,
         return status::bad_month;
     days = jalali_month_length(year, month);
     return status::ok;
-}
-
-// Days of the year before the first day of `month`: the first six months have
-// 31 days, the rest 30.  In the signed integer type I: std::int64_t for every
-// 32-bit month (months outside 1 to 12 run on at 31 days below and 30 days
-// above, within +-2^37), std::int32_t for months 1 to 12.
-template <typename I>
-constexpr I jalali_month_offset(I month) noexcept
-{
-    return (month - 1) * 30 + std::min<I>(month - 1, 6);  // 31 (month - 1) up to month 7
 }
 
 // The 2820-year cycle, counted from 1 Farvardin 475, the first day of a cycle,
@@ -133,8 +123,6 @@ constexpr double jalali_to_julian_day(std::int32_t year, std::int32_t month, std
     return static_cast<double>(jalali_day_number<std::int64_t>(year, month, day)) - 0.5;
 }
 
-static_assert(small_quotient_exact<31>(366) && small_quotient_exact<30>(366), "exact for every day of a year");
-
 // The Jalali date of day n, from 0, of the 2820-year cycle whose first year
 // is `first` (475 and every 2820 years before and after), in the signed
 // integer type I.  For n in [0, 1029982]; any other n gives some date.
@@ -150,17 +138,7 @@ constexpr void jalali_date_in_cycle(I first, std::uint32_t n, I &year, std::int3
 
     const I y = first + static_cast<I>(k);
     year = y - (y <= 0);  // a julian day never names year 0
-
-    // Six months of 31 days (186 days), then months of 30: from day 186 on,
-    // the day of the year less 6 counts months of 30 from the year's start.
-    // One quotient, by 31 or by 30, with no branch on the day of the year,
-    // which is often random.
-    const std::uint32_t late = yday >= 186;                                        // months 7 to 12
-    const std::uint32_t counted = yday - 6 * late;                                 // [0, 359]
-    const std::uint32_t length = 31 - late;                                        // of every month before the last
-    const std::uint32_t m = counted * (late ? small_reciprocal<30> : small_reciprocal<31>) >> 16;  // [0, 11]
-    month = static_cast<std::int32_t>(m) + 1;
-    day = static_cast<std::int32_t>(counted - m * length) + 1;  // [1, 31]
+    jalali_month_day(yday, month, day);
 }
 
 // The Jalali date of the day whose julian day number is `number`, in the
