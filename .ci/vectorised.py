@@ -32,11 +32,16 @@ MARKED = ROOT / "module" / "loops.hpp"
 SOURCE = ROOT / "module" / "ufuncs.cpp"
 
 # (ufunc, input type, loops): integer inputs run one loop (one of two, by the output), julian days two.
-INTEGER = ["julian_day_from_gregorian_date", "jalali_leap_year", "days_in_jalali_year", "days_in_jalali_month",
-           "julian_day_from_jalali_date", "jalali_date_from_gregorian_date"]
-TO_JULIAN_DAYS = ["julian_day_from_gregorian_date", "julian_day_from_jalali_date"]
+# The Jalali ufuncs come in both calendars.
+CALENDARS = ["calendar::arithmetic_calendar", "calendar::astronomical_calendar"]
+GREGORIAN = ["julian_day_from_gregorian_date"]
+JALALI = ["jalali_leap_year", "days_in_jalali_year", "days_in_jalali_month", "julian_day_from_jalali_date",
+          "jalali_date_from_gregorian_date"]
+INTEGER = GREGORIAN + [f"{fn}<{c}>" for fn in JALALI for c in CALENDARS]
+TO_JULIAN_DAYS = ["julian_day_from_gregorian_date"] + [f"julian_day_from_jalali_date<{c}>" for c in CALENDARS]
 FAST = [(fn, t, "to julian days" if fn in TO_JULIAN_DAYS else "integer") for fn in INTEGER for t in ("npy_int32", "npy_int64")]
-FAST += [(fn, "double", "julian day") for fn in ("jalali_date_from_julian_day", "gregorian_date_from_julian_day")]
+FAST += [(fn, "double", "julian day") for fn in ["gregorian_date_from_julian_day"]
+         + [f"jalali_date_from_julian_day<{c}>" for c in CALENDARS]]
 
 COMPILERS = {
     # GCC vectorises a loop's remainder too, and reports it: not here, so that each report is a clone's

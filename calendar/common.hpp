@@ -14,6 +14,7 @@ enum class status {
     bad_day,         // a February day beyond the month's length
     bad_julian_day,  // a julian day that names no date: not finite, or not positive where that is required
     out_of_range,    // a date whose year does not fit in 32 bits
+    outside_years,   // a date of a year that the astronomical calendar's table does not hold
 };
 
 // floor(a / n) for n > 0, rounding toward negative infinity, in the signed
@@ -51,6 +52,24 @@ constexpr std::int64_t floor_to_int64(double x) noexcept
 {
     const std::int64_t t = static_cast<std::int64_t>(x);  // rounded toward zero
     return static_cast<double>(t) > x ? t - 1 : t;
+}
+
+// Whether |value| <= bound, as one unsigned comparison: 1 or 0, which the
+// 32-bit forms combine with bitwise operators, without branches.
+constexpr std::uint32_t within(std::int32_t value, std::int32_t bound) noexcept
+{
+    const std::uint32_t b = static_cast<std::uint32_t>(bound);
+    return static_cast<std::uint32_t>(value) + b <= 2 * b;
+}
+
+// 12 - month rather than month - 1, which needs a vector of all ones: GCC
+// makes that one with vpternlogd in AVX-512 code, whose result waits for the
+// register's previous value, and where the register is reused in the loop
+// every pass waits for the one before (Gregorian to julian day took twice
+// as long).
+constexpr std::uint32_t is_month(std::int32_t month) noexcept
+{
+    return 12 - static_cast<std::uint32_t>(month) < 12;
 }
 
 constexpr bool fits_int32(std::int64_t x) noexcept

@@ -9,6 +9,7 @@
 
 #include <cstdio>
 
+#include "calendar/astronomical.hpp"
 #include "calendar/common.hpp"
 #include "calendar/gregorian.hpp"
 
@@ -24,6 +25,15 @@ inline PyObject *raise_invalid_day(int year, int day)
     std::snprintf(message, size, format, day, limit);
     PyErr_SetString(PyExc_ValueError, message);
     PyMem_Free(message);
+    return nullptr;
+}
+
+// The ValueError for a date of a year that the astronomical calendar's table
+// does not hold; `what` names the date as it was given ("the year 9500").
+inline PyObject *raise_outside_years(const char *what)
+{
+    PyErr_Format(PyExc_ValueError, "%s is outside the years of the astronomical Jalali calendar, %d to %d", what,
+                 calendar::astronomical_first_year, calendar::astronomical_last_year);
     return nullptr;
 }
 
@@ -44,6 +54,8 @@ inline PyObject *raise_error(calendar::status failure, int year = 0, int day = 0
     case status::out_of_range:
         PyErr_SetString(PyExc_OverflowError, "date value out of range");
         break;
+    case status::outside_years:
+        return raise_outside_years("a date");
     case status::ok:
         PyErr_SetString(PyExc_SystemError, "unexpected calendar status");
         break;

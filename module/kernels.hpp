@@ -18,34 +18,18 @@
 #include <cstdint>
 
 #include "calendar/gregorian.hpp"
-#include "calendar/jalali.hpp"
+#include "calendar/jalali_calendars.hpp"
 #include "module/numpy.hpp"
 
 namespace {
 
+using calendar::is_month;
 using calendar::status;
+using calendar::within;
 
 // The day number that a kernel's `fast_day` gives for a julian day outside
 // its box: none of the boxes holds it.
 constexpr std::int32_t outside_box = INT32_MIN;
-
-// Whether |value| <= bound, as one unsigned comparison: 1 or 0, which the
-// fast forms combine with bitwise operators, without branches.
-constexpr std::uint32_t within(std::int32_t value, std::int32_t bound) noexcept
-{
-    const std::uint32_t b = static_cast<std::uint32_t>(bound);
-    return static_cast<std::uint32_t>(value) + b <= 2 * b;
-}
-
-// 12 - month rather than month - 1, which needs a vector of all ones: GCC
-// makes that one with vpternlogd in AVX-512 code, whose result waits for the
-// register's previous value, and where the register is reused in the loop
-// every pass waits for the one before (Gregorian to julian day took twice
-// as long).
-constexpr std::uint32_t is_month(std::int32_t month) noexcept
-{
-    return 12 - static_cast<std::uint32_t>(month) < 12;
-}
 
 struct julian_day_from_gregorian_date {
     static constexpr int nin = 3, nout = 1;
@@ -59,92 +43,6 @@ struct julian_day_from_gregorian_date {
         bool refused = false;
         y[0] = calendar::gregorian_day_number_fast(x[0], x[1], x[2], refused) - 0.5;
         return !inside | refused;
-    }
-};
-
-struct jalali_leap_year {
-    static constexpr int nin = 1, nout = 1;
-    using in = std::int32_t;
-    using out = npy_bool;
-    static status apply(const in *x, out *y) noexcept
-    {
-        y[0] = calendar::jalali_is_leap(x[0]);
-        return status::ok;
-    }
-    [[gnu::always_inline]] static bool fast(const in *x, out *y) noexcept
-    {
-        y[0] = calendar::jalali_is_leap<std::uint32_t>(x[0]);
-        return !within(x[0], calendar::jalali_fast_leap_bound);
-    }
-};
-
-struct days_in_jalali_year {
-    static constexpr int nin = 1, nout = 1;
-    using in = std::int32_t;
-    using out = std::int32_t;
-    static status apply(const in *x, out *y) noexcept
-    {
-        y[0] = calendar::jalali_days_in_year(x[0]);
-        return status::ok;
-    }
-    [[gnu::always_inline]] static bool fast(const in *x, out *y) noexcept
-    {
-        y[0] = calendar::jalali_days_in_year<std::uint32_t>(x[0]);
-        return !within(x[0], calendar::jalali_fast_leap_bound);
-    }
-};
-
-struct days_in_jalali_month {
-    static constexpr int nin = 2, nout = 1;
-    using in = std::int32_t;
-    using out = std::int32_t;
-    static status apply(const in *x, out *y) noexcept { return calendar::jalali_days_in_month(x[0], x[1], y[0]); }
-    [[gnu::always_inline]] static bool fast(const in *x, out *y) noexcept
-    {
-        y[0] = calendar::jalali_month_length<std::uint32_t>(x[0], x[1]);
-        return !(within(x[0], calendar::jalali_fast_leap_bound) & is_month(x[1]));  // a bad month is refused
-    }
-};
-
-struct julian_day_from_jalali_date {
-    static constexpr int nin = 3, nout = 1;
-    using in = std::int32_t;
-    using out = double;
-    static status apply(const in *x, out *y) noexcept
-    {
-        y[0] = calendar::jalali_to_julian_day(x[0], x[1], x[2]);
-        return status::ok;
-    }
-    [[gnu::always_inline]] static bool fast(const in *x, out *y) noexcept
-    {
-        constexpr std::int32_t bound = calendar::jalali_fast_bound;
-        const bool month_inside = is_month(x[1]), day_inside = within(x[2], bound);
-        // month and day enter by signed addition: stand-ins outside the box
-        const std::int32_t number = calendar::jalali_day_number<std::int32_t>(x[0], month_inside ? x[1] : 1,
-                                                                               day_inside ? x[2] : 0);
-        y[0] = number - 0.5;
-        return !(within(x[0], bound) & month_inside & day_inside);
-    }
-};
-
-
-struct jalali_date_from_julian_day {
-    static constexpr int nin = 1, nout = 3;
-    using in = double;
-    using out = std::int32_t;
-    static status apply(const in *x, out *y) noexcept { return calendar::julian_day_to_jalali(x[0], y[0], y[1], y[2]); }
-    // of the day that begins at floor(jd) + 0.5, inside the two cycles of
-    // jalali_date_from_near_day_number.  There floor(jd) is the conversion's
-    // truncation (jd + 1 would not do: 1.9999999999999998 + 1 rounds to 3).
-    [[gnu::always_inline]] static std::int32_t fast_day(double jd) noexcept
-    {
-        const bool inside = (jd >= calendar::jalali_near_first - 1) & (jd < calendar::jalali_near_end - 1);
-        const std::int32_t whole = static_cast<std::int32_t>(inside ? jd : outside_box);
-        return inside ? whole + 1 : whole;
-    }
-    [[gnu::always_inline]] static void fast_date(std::int32_t number, out *y) noexcept
-    {
-        calendar::jalali_date_from_near_day_number(number, y[0], y[1], y[2]);
     }
 };
 
@@ -167,22 +65,114 @@ struct gregorian_date_from_julian_day {
     }
 };
 
-struct jalali_date_from_gregorian_date {
-    static constexpr int nin = 3, nout = 3;
-    static constexpr bool long_chain = true;
+// The Jalali ufuncs, in calendar C: calendar::arithmetic_calendar or
+// calendar::astronomical_calendar.
+
+template <typename C>
+struct jalali_leap_year {
+    static constexpr int nin = 1, nout = 1;
+    using in = std::int32_t;
+    using out = npy_bool;
+    static status apply(const in *x, out *y) noexcept
+    {
+        bool leap = false;
+        const status s = C::leap(x[0], leap);
+        y[0] = leap;
+        return s;
+    }
+    [[gnu::always_inline]] static bool fast(const in *x, out *y) noexcept
+    {
+        bool leap = false;
+        const std::uint32_t inside = C::fast_leap(x[0], leap);
+        y[0] = leap;
+        return !inside;
+    }
+};
+
+template <typename C>
+struct days_in_jalali_year {
+    static constexpr int nin = 1, nout = 1;
     using in = std::int32_t;
     using out = std::int32_t;
     static status apply(const in *x, out *y) noexcept
     {
-        return calendar::gregorian_to_jalali(x[0], x[1], x[2], y[0], y[1], y[2]);
+        bool leap = false;
+        const status s = C::leap(x[0], leap);
+        y[0] = 365 + leap;
+        return s;
     }
     [[gnu::always_inline]] static bool fast(const in *x, out *y) noexcept
     {
-        constexpr std::int32_t bound = calendar::gregorian_to_jalali_fast_bound;
-        const bool inside = within(x[0], bound) & is_month(x[1]) & within(x[2], bound);
+        bool leap = false;
+        const std::uint32_t inside = C::fast_leap(x[0], leap);
+        y[0] = 365 + leap;
+        return !inside;
+    }
+};
+
+template <typename C>
+struct days_in_jalali_month {
+    static constexpr int nin = 2, nout = 1;
+    using in = std::int32_t;
+    using out = std::int32_t;
+    static status apply(const in *x, out *y) noexcept { return C::days_in_month(x[0], x[1], y[0]); }
+    [[gnu::always_inline]] static bool fast(const in *x, out *y) noexcept
+    {
+        bool leap = false;
+        const std::uint32_t inside = C::fast_leap(x[0], leap);
+        y[0] = calendar::jalali_month_days(x[1], leap);
+        return !(inside & is_month(x[1]));  // a bad month is refused
+    }
+};
+
+template <typename C>
+struct julian_day_from_jalali_date {
+    static constexpr int nin = 3, nout = 1;
+    using in = std::int32_t;
+    using out = double;
+    static status apply(const in *x, out *y) noexcept { return C::to_julian_day(x[0], x[1], x[2], y[0]); }
+    [[gnu::always_inline]] static bool fast(const in *x, out *y) noexcept
+    {
+        std::int32_t number = 0;
+        const std::uint32_t inside = C::fast_day_number(x[0], x[1], x[2], number);
+        y[0] = number - 0.5;
+        return !inside;
+    }
+};
+
+template <typename C>
+struct jalali_date_from_julian_day {
+    static constexpr int nin = 1, nout = 3;
+    using in = double;
+    using out = std::int32_t;
+    static status apply(const in *x, out *y) noexcept { return C::from_julian_day(x[0], y[0], y[1], y[2]); }
+    // of the day that begins at floor(jd) + 0.5, for the day numbers that
+    // C::fast_date takes.  There floor(jd) is the conversion's truncation
+    // (jd + 1 would not do: 1.9999999999999998 + 1 rounds to 3).
+    [[gnu::always_inline]] static std::int32_t fast_day(double jd) noexcept
+    {
+        const bool inside = (jd >= C::date_first - 1) & (jd < C::date_end - 1);
+        const std::int32_t whole = static_cast<std::int32_t>(inside ? jd : outside_box);
+        return inside ? whole + 1 : whole;
+    }
+    [[gnu::always_inline]] static void fast_date(std::int32_t number, out *y) noexcept
+    {
+        C::fast_date(number, y[0], y[1], y[2]);
+    }
+};
+
+template <typename C>
+struct jalali_date_from_gregorian_date {
+    static constexpr int nin = 3, nout = 3;
+    static constexpr bool long_chain = true;
+    static constexpr bool gregorian_input = true;
+    using in = std::int32_t;
+    using out = std::int32_t;
+    static status apply(const in *x, out *y) noexcept { return C::from_gregorian(x[0], x[1], x[2], y[0], y[1], y[2]); }
+    [[gnu::always_inline]] static bool fast(const in *x, out *y) noexcept
+    {
         bool refused = false;
-        calendar::jalali_date_from_day_number(calendar::gregorian_day_number_fast(x[0], x[1], x[2], refused), y[0], y[1],
-                                              y[2]);
+        const std::uint32_t inside = C::fast_from_gregorian(x[0], x[1], x[2], y[0], y[1], y[2], refused);
         return !inside | refused;
     }
 };

@@ -15,6 +15,7 @@
 #include <array>
 #include <cfenv>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <type_traits>
@@ -45,6 +46,26 @@ constexpr excess narrow(T value, In &to) noexcept
     return none;
 }
 
+template <typename Fn, typename = void>
+constexpr bool gregorian_input = false;
+template <typename Fn>
+constexpr bool gregorian_input<Fn, decltype(void(Fn::gregorian_input))> = Fn::gregorian_input;
+
+// An element's inputs as a refusal names them: a julian day, a Gregorian
+// date, or a Jalali year (the one input of a Jalali date that can be refused).
+template <typename Fn>
+std::array<char, 64> describe(const typename Fn::in *x) noexcept
+{
+    std::array<char, 64> text{};
+    if constexpr (std::is_floating_point_v<typename Fn::in>)
+        std::snprintf(text.data(), text.size(), "the julian day %.15g", x[0]);
+    else if constexpr (gregorian_input<Fn>)
+        std::snprintf(text.data(), text.size(), "the Gregorian date %d-%02d-%02d", x[0], x[1], x[2]);
+    else
+        std::snprintf(text.data(), text.size(), "the year %d", x[0]);
+    return text;
+}
+
 // Sets the exception for the element that stopped a loop: an input beyond
 // 32 bits, or else the calendar routine's status `s`.  (This and the loops
 // that call it are not noexcept: around calls into Python, that would need
@@ -60,6 +81,8 @@ void report(excess e, status s, const typename Fn::in *x)
     if (PyErr_Occurred() == nullptr) {  // else an earlier stretch of the same call failed first
         if (e != none)
             PyErr_SetString(PyExc_OverflowError, overflow[e]);
+        else if (s == status::outside_years)
+            raise_outside_years(describe<Fn>(x).data());
         else if constexpr (Fn::nin == 3 && std::is_integral_v<typename Fn::in>)
             raise_error(s, x[0], x[2]);  // a date: its year and day may be named
         else
