@@ -1,70 +1,191 @@
-"""What the data-frame adapters share: days counted from 1970-01-01 to Jalali dates and back,
-every value from the ufuncs of algorithms_c_numpy, with the rows that hold no date left out.
+"""What the data-frame adapters share: columns of datetimes as the native passes of
+algorithms_c_numpy read them, the names of the fields and periods, and the way back from Jalali
+dates to days, every value from algorithms_c_numpy.
 
-Only NumPy is imported here; each adapter brings its own library.
+Only NumPy is imported here (and pyarrow, where a column is held by Arrow); each adapter brings
+its own library.
 """
+
+from typing import NamedTuple, Optional, Tuple
 
 import numpy as np
 
 import algorithms_c_numpy as _an
 
-# The julian day at which 1970-01-01 begins: day n from then begins at n + UNIX_EPOCH.
-UNIX_EPOCH = 2440587.5
+CALENDARS = ("astronomical", "arithmetic")
+# The fields of a date, as pandas' .dt names them: int32, then bool.
+INTEGER_FIELDS = ("year", "month", "day", "day_of_year", "day_of_week", "week_of_year", "quarter", "days_in_month",
+                  "days_in_year")
+FLAG_FIELDS = ("is_leap_year", "is_month_start", "is_month_end", "is_quarter_start", "is_quarter_end",
+               "is_year_start", "is_year_end")
+FIELDS = INTEGER_FIELDS + FLAG_FIELDS
+FREQUENCIES = ("year", "quarter", "month", "week")
+TICKS_PER_DAY = {"D": 1, "s": 86_400, "ms": 86_400_000, "us": 86_400_000_000, "ns": 86_400_000_000_000}
+
+# What each field is, for the accessors' documentation.
+FIELD_DOCS = {
+    "year": "The Jalali year.",
+    "month": "The Jalali month, 1 (Farvardin) to 12 (Esfand).",
+    "day": "The day of the Jalali month, 1 to 31.",
+    "day_of_year": "The day of the Jalali year, 1 to 366.",
+    "day_of_week": "The day of the week, 0 = Saturday to 6 = Friday, as the week runs in Iran (pandas' own "
+                   "``dt.day_of_week`` counts from Monday).",
+    "week_of_year": "The week of the Jalali year: weeks begin on Saturday, and week 1 is the one that holds "
+                    "1 Farvardin, whole or not; 1 to 54.",
+    "quarter": "The quarter of the Jalali year, 1 to 4, of three months each.",
+    "days_in_month": "The number of days in the Jalali month: 31, 30, or 29 or 30 for Esfand.",
+    "days_in_year": "The number of days in the Jalali year: 365 or 366.",
+    "is_leap_year": "Whether the Jalali year is a leap year, of 366 days.",
+    "is_month_start": "Whether the date is the first day of its Jalali month.",
+    "is_month_end": "Whether the date is the last day of its Jalali month.",
+    "is_quarter_start": "Whether the date is the first day of its Jalali quarter.",
+    "is_quarter_end": "Whether the date is the last day of its Jalali quarter.",
+    "is_year_start": "Whether the date is 1 Farvardin, the first day of its Jalali year.",
+    "is_year_end": "Whether the date is the last day of Esfand, the last day of its Jalali year.",
+}
 
 
-def days_from_ticks(ticks: np.ndarray, per_day: int) -> np.ndarray:
-    """Whole days from 1970-01-01 of int64 ticks, `per_day` of them a day: floored, so that an
-    instant before 1970 falls on the day that holds it."""
-    return ticks if per_day == 1 else np.floor_divide(ticks, per_day)
+def check_calendar(calendar: str) -> str:
+    if calendar not in CALENDARS:
+        raise ValueError(f'calendar must be "astronomical" or "arithmetic", not {calendar!r}')
+    return calendar
 
 
-# Elements converted at a time: the julian days of a block stay in the cache between the step
-# that makes them and the ufunc that reads them, instead of going through memory as a whole column.
-BLOCK = 1 << 14
+def check_frequency(freq: str) -> str:
+    if freq not in FREQUENCIES:
+        raise ValueError(f'freq must be "year", "quarter", "month" or "week", not {freq!r}')
+    return freq
 
 
-def jalali_parts(days: np.ndarray, known: "np.ndarray | None") -> "tuple[np.ndarray, np.ndarray, np.ndarray]":
-    """Jalali year, month and day (int32) of each day counted from 1970-01-01; 0 where `known`
-    (a bool array, or None for all) is false."""
-    parts = tuple(np.zeros(len(days), np.int32) for _ in range(3))
-    julian_days = np.empty(min(len(days), BLOCK))
-    for start in range(0, len(days), BLOCK):
-        block = slice(start, start + BLOCK)
-        julian_day = np.add(days[block], UNIX_EPOCH, out=julian_days[:len(days[block])])
-        _an.get_jalali_date_from_julian_day(julian_day, out=tuple(p[block] for p in parts),
-                                            where=True if known is None else known[block])
-    return parts
+class Column(NamedTuple):
+    """A column of datetimes as the native passes read it: int64 ticks, `per_day` of them a day
+    from 1970-01-01, NaT as the smallest int64, or int32 days; and where values are missing, as
+    a mask of bools or an Arrow validity bitmap with the offset of the column's first bit."""
+
+    values: np.ndarray
+    per_day: int
+    mask: Optional[np.ndarray] = None
+    validity: Optional[np.ndarray] = None
+    offset: int = 0
+
+    def arguments(self) -> dict:
+        return {"mask": self.mask, "validity": self.validity, "offset": self.offset}
 
 
-def leap_years(year: np.ndarray, known: "np.ndarray | None") -> np.ndarray:
-    where = True if known is None else known
-    return _an.is_jalali_leap_year(year, out=np.zeros(len(year), bool), where=where)
+def numpy_column(stamps: np.ndarray) -> Column:
+    """A column of NumPy datetime64 values of any unit, read where they are."""
+    unit = np.datetime_data(stamps.dtype)[0]
+    return Column(np.ascontiguousarray(stamps).view(np.int64), TICKS_PER_DAY[unit])
 
 
-def days_in_years(year: np.ndarray, known: "np.ndarray | None") -> np.ndarray:
-    where = True if known is None else known
-    return _an.get_days_in_jalali_year(year, out=np.zeros(len(year), np.int32), where=where)
+def arrow_column(array) -> Column:
+    """A column of an Arrow timestamp, date32 or date64 array (or chunked array), read from its
+    buffers without a copy (but for joining the chunks of a chunked array)."""
+    import pyarrow as pa  # only where a column is held by Arrow, and so pyarrow is installed
+
+    if isinstance(array, pa.ChunkedArray):
+        array = array.combine_chunks()
+    kind = array.type
+    if pa.types.is_timestamp(kind):
+        per_day, width = TICKS_PER_DAY[kind.unit], np.int64
+    elif pa.types.is_date32(kind):
+        per_day, width = 1, np.int32
+    else:
+        per_day, width = TICKS_PER_DAY["ms"], np.int64
+    validity, data = array.buffers()[:2]
+    values = (np.frombuffer(data, width, len(array), array.offset * np.dtype(width).itemsize) if len(array)
+              else np.empty(0, width))
+    if validity is None or array.null_count == 0:
+        return Column(values, per_day)
+    return Column(values, per_day, validity=np.frombuffer(validity, np.uint8), offset=array.offset)
 
 
-def days_in_months(year: np.ndarray, month: np.ndarray, known: "np.ndarray | None") -> np.ndarray:
-    where = True if known is None else known
-    return _an.get_days_in_jalali_month(year, month, out=np.zeros(len(year), np.int32), where=where)
+def fields(column: Column, calendar: str, names: Tuple[str, ...]):
+    """The Jalali fields `names` of a column, each an int32 or a bool array, and the mask of its
+    missing values, or None where none is. A missing value holds the fields of 1970-01-01."""
+    return _an.jalali_fields(column.values, column.per_day, calendar, names, **column.arguments())
 
 
-def days_from_jalali(year: np.ndarray, month: np.ndarray, day: np.ndarray, known: np.ndarray,
-                     errors: str) -> "tuple[np.ndarray, np.ndarray]":
+def period_starts(column: Column, calendar: str, freq: str, ceil: bool) -> np.ndarray:
+    """The int64 ticks, in the column's unit, of the start of each value's Jalali period (the
+    next one's, for `ceil`, unless the value is at a start); NaT where missing."""
+    return _an.jalali_period_starts(column.values, column.per_day, calendar, check_frequency(freq), ceil,
+                                    **column.arguments())
+
+
+def add_months(column: Column, calendar: str, months: int) -> np.ndarray:
+    """The int64 ticks of each value `months` Jalali months on, at the same time of day, the day
+    clamped to the month's length; NaT where missing."""
+    if isinstance(months, (bool, np.bool_)) or not isinstance(months, (int, np.integer)):
+        raise TypeError(f"the number of months must be an integer, not {type(months).__name__}")
+    return _an.jalali_add_months(column.values, column.per_day, calendar, int(months), **column.arguments())
+
+
+def ufuncs(calendar: str):
+    """The namespace of algorithms_c_numpy's ufuncs in the calendar."""
+    return getattr(_an, check_calendar(calendar))
+
+
+def days_from_jalali(year: np.ndarray, month: np.ndarray, day: np.ndarray, known: np.ndarray, errors: str,
+                     calendar: str) -> Tuple[np.ndarray, np.ndarray]:
     """Days from 1970-01-01 (int64) of Jalali dates given as integer arrays, and where they are
-    known: `known` less the rows whose month or day is outside its range, which raise a
-    ValueError naming the first of them when `errors` is "raise" and are left out when it is
-    "coerce". Years outside 32 bits raise OverflowError either way."""
+    known: `known` less the rows that name no date (a month outside 1 to 12, a day outside its
+    month, or in the astronomical calendar a year outside its table), which raise a ValueError
+    naming the first of them when `errors` is "raise" and are left out when it is "coerce".
+    Years outside 32 bits raise OverflowError either way."""
     if errors not in ("raise", "coerce"):
         raise ValueError(f'errors must be "raise" or "coerce", not {errors!r}')
-    valid = known & (month >= 1) & (month <= 12)
-    valid &= (day >= 1) & (day <= days_in_months(year, month, valid))
+    space = ufuncs(calendar)
+    valid = known.copy()
+    if calendar == "astronomical":
+        held = (year >= space.first_year) & (year <= space.last_year)
+        if errors == "raise" and not held[known].all():
+            row = int(np.argmax(known & ~held))
+            raise ValueError(f"cannot assemble the Jalali dates: {year[row]}-{month[row]}-{day[row]} at position {row} "
+                             f"is outside the years of the astronomical Jalali calendar, {space.first_year} to "
+                             f"{space.last_year}: leave it out as missing, or use the arithmetic calendar "
+                             f'(calendar="arithmetic")')
+        valid &= held
+    valid &= (month >= 1) & (month <= 12)
+    valid &= (day >= 1) & (day <= space.get_days_in_jalali_month(year, month, out=np.full(len(year), 31, np.int32),
+                                                                  where=valid))
     if errors == "raise" and not np.array_equal(valid, known):
         row = int(np.argmax(known & ~valid))
         raise ValueError(f"cannot assemble the Jalali dates: {year[row]}-{month[row]}-{day[row]} at position "
                          f"{row} is not a date (months run from 1 to 12, days from 1 to the month's length)")
-    julian_day = _an.get_julian_day_from_jalali_date(year, month, day, out=np.full(len(year), UNIX_EPOCH),
-                                                     where=valid)
+    julian_day = space.get_julian_day_from_jalali_date(year, month, day, out=np.full(len(year), UNIX_EPOCH),
+                                                       where=valid)
     return (julian_day - UNIX_EPOCH).astype(np.int64), valid
+
+
+# The julian day at which 1970-01-01 begins: day n from then begins at n + UNIX_EPOCH.
+UNIX_EPOCH = 2440587.5
+
+
+def period_range(first: int, last: Optional[int], periods: Optional[int], freq: str, calendar: str) -> np.ndarray:
+    """The days from 1970-01-01 (int64) on which the Jalali periods `freq` begin, from the first
+    that begins on or after day `first`: `periods` of them, or those up to day `last`."""
+    check_frequency(freq)
+    if (last is None) == (periods is None):
+        raise ValueError("give exactly one of end and periods")
+    if periods is not None and periods < 0:
+        raise ValueError(f"periods must not be negative, not {periods}")
+    column = Column(np.array([first], np.int64), 1)
+    start = int(period_starts(column, calendar, freq, True)[0])
+    if periods is None:
+        # enough periods to pass `last`: the shortest are weeks, months of 29 days, quarters of 89
+        # days and years of 365
+        shortest = {"week": 7, "month": 29, "quarter": 89, "year": 365}[freq]
+        periods = max(0, (last - start) // shortest + 2)
+    if freq == "week":
+        days = start + 7 * np.arange(periods, dtype=np.int64)
+    else:
+        space = ufuncs(calendar)
+        year, month, _ = space.get_jalali_date_from_julian_day(np.array([start + UNIX_EPOCH]))
+        step = {"month": 1, "quarter": 3, "year": 12}[freq]
+        # months counted from those of the continuous year 0, in which years 0 and -1 are one
+        continuous = int(year[0]) + (int(year[0]) < 0)
+        months = continuous * 12 + int(month[0]) - 1 + step * np.arange(periods, dtype=np.int64)
+        years = months // 12
+        days = (space.get_julian_day_from_jalali_date(years - (years <= 0), months % 12 + 1, 1) - UNIX_EPOCH).astype(np.int64)
+    return days if last is None else days[days <= last]

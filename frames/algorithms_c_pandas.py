@@ -1,24 +1,30 @@
-"""Jalali dates of pandas and dask Series of datetimes: ``s.jalali.year``, ``s.jalali.parts()``,
-and the way back, ``from_jalali(year, month, day)``.
+"""Jalali dates of pandas and dask datetimes: ``s.jalali.year``, ``s.jalali.floor("month")``,
+``s.jalali.add_months(1)``, and the way back, :func:`from_jalali` and :func:`date_range`.
 
-Importing this module registers the ``jalali`` accessor on pandas Series and, where dask is
-installed, on dask DataFrame Series, where it runs partition by partition. It takes datetimes of
-every unit, with or without a time zone (a value is named by its local wall-clock date, as
-``Series.dt.day`` does), NumPy- or Arrow-backed, and Arrow dates. Missing values give ``<NA>``; the
-index and the name are kept. Every value comes from the ufuncs of algorithms_c_numpy.
+Importing this module registers the ``jalali`` accessor on pandas Series and DatetimeIndex and,
+where dask is installed, on dask DataFrame Series, where it runs partition by partition. It takes
+datetimes of every unit, with or without a time zone (a value is named by its local wall-clock
+date, as ``Series.dt.day`` does), NumPy- or Arrow-backed, and Arrow dates. Dates are named in the
+astronomical Jalali calendar, the one in civil use in Iran; ``s.jalali.arithmetic`` names them in
+the arithmetic calendar of algorithms_c. Missing values give ``<NA>``; the index and the name are
+kept.
 """
 
 import importlib.util
 
-import numpy as np
-import pandas as pd
+try:
+    import numpy as np
+    import pandas as pd
+except ImportError as error:  # pragma: no cover - exercised where pandas is missing
+    raise ImportError(f'algorithms_c_pandas needs pandas 2.0 or later and NumPy ({error}): '
+                      f'pip install "algorithms-c[pandas]"') from error
 
 import _algorithms_c_frames as _frames
 
-__all__ = ["JalaliAccessor", "from_jalali"]
+__all__ = ["JalaliAccessor", "JalaliIndexAccessor", "from_jalali", "date_range"]
 
-ACCEPTED = ("a Series of datetimes: datetime64[s|ms|us|ns] with or without a time zone, "
-            "timestamp[...][pyarrow] or date32[pyarrow]")
+ACCEPTED = ("datetimes: datetime64[s|ms|us|ns] with or without a time zone, "
+            "timestamp[...][pyarrow], date32[pyarrow] or date64[pyarrow]")
 
 
 def _arrow_type(dtype):
@@ -36,98 +42,305 @@ def _accepts(dtype) -> bool:
     return pa.types.is_timestamp(arrow) or pa.types.is_date32(arrow) or pa.types.is_date64(arrow)
 
 
-def _days(series: pd.Series):
-    """The local wall-clock day of each value, counted from 1970-01-01, and which are known
-    (None when all are)."""
-    arrow = _arrow_type(series.dtype)
-    if arrow is not None and getattr(arrow, "tz", None) is not None:
-        # pandas' own time zone rules, those of Series.dt.day, on a NumPy copy
-        series = series.astype(pd.DatetimeTZDtype(arrow.unit, arrow.tz))
-        arrow = None
-    if arrow is not None:
-        import pyarrow as pa
-        values = series.array.__arrow_array__()
-        if pa.types.is_timestamp(arrow):
-            unit = arrow.unit
-        else:
-            unit = "D" if pa.types.is_date32(arrow) else "ms"
-        known = None if values.null_count == 0 else values.is_valid().to_numpy(zero_copy_only=False)
-        width = pa.int32() if pa.types.is_date32(arrow) else pa.int64()
-        ticks = values.cast(width).fill_null(0).to_numpy()
-    else:
+def _time_zone(dtype):
+    """The time zone of a pandas datetime dtype, NumPy- or Arrow-backed, or None."""
+    if isinstance(dtype, pd.DatetimeTZDtype):
+        return dtype.tz
+    arrow = _arrow_type(dtype)
+    return getattr(arrow, "tz", None)
+
+
+class _Jalali:
+    """What the Series and the Index accessors share: the fields, periods and month steps of
+    the Jalali dates of datetimes, in one calendar."""
+
+    def __init__(self, data, calendar: str = "astronomical"):
+        if not _accepts(data.dtype):
+            raise TypeError(f"the jalali accessor takes {ACCEPTED}, not {data.dtype}")
+        self._data = data
+        self._calendar = _frames.check_calendar(calendar)
+
+    @property
+    def calendar(self) -> str:
+        """The Jalali calendar in which this accessor names dates: "astronomical" or
+        "arithmetic"."""
+        return self._calendar
+
+    @property
+    def astronomical(self):
+        """The accessor in the astronomical Jalali calendar, the one in civil use in Iran: the
+        same as ``.jalali`` itself.
+
+        Examples
+        --------
+        >>> s = pd.Series(pd.to_datetime(["2025-03-20"]))
+        >>> s.jalali.astronomical.parts().values.tolist()
+        [[1403, 12, 30]]
+        """
+        return type(self)(self._data, "astronomical")
+
+    @property
+    def arithmetic(self):
+        """The accessor in the arithmetic Jalali calendar, whose leap years follow a fixed
+        2820-year cycle: that of algorithms_c's functions.
+
+        Examples
+        --------
+        >>> s = pd.Series(pd.to_datetime(["2025-03-20"]))
+        >>> s.jalali.arithmetic.parts().values.tolist()
+        [[1404, 1, 1]]
+        """
+        return type(self)(self._data, "arithmetic")
+
+    # What the Series and the Index accessors do differently.
+    def _series(self) -> pd.Series:
+        raise NotImplementedError
+
+    def _wrap(self, values) -> "pd.Series | pd.Index":
+        raise NotImplementedError
+
+    def _column(self) -> _frames.Column:
+        """The local wall-clock datetimes, as the native passes read them."""
+        series = self._series()
+        arrow = _arrow_type(series.dtype)
+        if arrow is not None and getattr(arrow, "tz", None) is not None:
+            # pandas' own time zone rules, those of Series.dt.day, on a NumPy copy
+            series = series.astype(pd.DatetimeTZDtype(arrow.unit, arrow.tz))
+            arrow = None
+        if arrow is not None:
+            return _frames.arrow_column(series.array.__arrow_array__())
         if isinstance(series.dtype, pd.DatetimeTZDtype):
             series = series.dt.tz_localize(None)  # the wall-clock time where each value is
-        stamps = series.to_numpy()
-        unit = np.datetime_data(stamps.dtype)[0]
-        ticks = stamps.view(np.int64)
-        known = ~np.isnat(stamps)
-        if known.all():
-            known = None
-    per_day = int(np.timedelta64(1, "D") // np.timedelta64(1, unit))
-    return _frames.days_from_ticks(ticks, per_day), known
+        return _frames.numpy_column(series.to_numpy())
+
+    def _fields(self, names):
+        values, missing = _frames.fields(self._column(), self._calendar, names)
+        missing = np.zeros(len(self._data), bool) if missing is None else missing
+        return [(pd.arrays.BooleanArray if v.dtype == bool else pd.arrays.IntegerArray)(v, missing) for v in values]
+
+    def _datetimes(self, ticks: np.ndarray, column: _frames.Column, shift: str):
+        """Ticks of local wall-clock datetimes in the column's unit, as datetimes of the data's
+        own dtype and time zone. `shift` says what to do with a local time that a time zone
+        skips or repeats: "earliest" takes the earliest instant of the local day that holds it
+        (for the starts of periods), "raise" raises as pandas' DateOffset does."""
+        dtype = self._data.dtype
+        unit = {v: k for k, v in _frames.TICKS_PER_DAY.items()}[column.per_day]
+        result = pd.Series(ticks.view(f"datetime64[{unit}]"), copy=False)
+        zone = _time_zone(dtype)
+        if zone is not None:
+            if shift == "earliest":
+                result = result.dt.tz_localize(zone, ambiguous=np.ones(len(result), bool), nonexistent="shift_forward")
+            else:
+                result = result.dt.tz_localize(zone)
+        if result.dtype != dtype:
+            result = result.astype(dtype)
+        return self._wrap(result.array)
+
+    def parts(self):
+        """The Jalali year, month and day of each datetime, from one conversion.
+
+        Returns
+        -------
+        DataFrame
+            Columns ``year``, ``month`` and ``day`` of nullable ``Int32``, ``<NA>`` where the
+            datetime is missing, with the index of the data; as ``Series.dt.isocalendar()``
+            gives its parts.
+
+        Examples
+        --------
+        >>> s = pd.Series(pd.to_datetime(["2025-03-20", None, "2025-03-21"]))
+        >>> s.jalali.parts()
+           year  month   day
+        0  1403     12    30
+        1  <NA>   <NA>  <NA>
+        2  1404      1     1
+        """
+        columns = dict(zip(("year", "month", "day"), self._fields(("year", "month", "day"))))
+        index = self._data.index if isinstance(self._data, pd.Series) else None
+        return pd.DataFrame(columns, index=index, copy=False)
+
+    def floor(self, freq: str):
+        """The start of the Jalali period that holds each datetime: local midnight of its first
+        day.
+
+        Parameters
+        ----------
+        freq : {"year", "quarter", "month", "week"}
+            The period: a Jalali year, a quarter of three months, a month, or a week from
+            Saturday.
+
+        Returns
+        -------
+        Series or DatetimeIndex
+            Of the data's own dtype and time zone, NaT where the datetime is missing. Where a
+            time zone skips local midnight, the period begins at the first instant of that day.
+
+        Examples
+        --------
+        >>> s = pd.Series(pd.to_datetime(["2025-03-20 10:30", "2025-04-05 00:00"]))
+        >>> s.jalali.floor("month").tolist()
+        [Timestamp('2025-02-19 00:00:00'), Timestamp('2025-03-21 00:00:00')]
+        """
+        column = self._column()
+        return self._datetimes(_frames.period_starts(column, self._calendar, freq, False), column, "earliest")
+
+    def ceil(self, freq: str):
+        """The start of the next Jalali period, unless the datetime is at the start of one.
+
+        Parameters
+        ----------
+        freq : {"year", "quarter", "month", "week"}
+            The period, as for :meth:`floor`.
+
+        Returns
+        -------
+        Series or DatetimeIndex
+            Of the data's own dtype and time zone, NaT where the datetime is missing.
+
+        Examples
+        --------
+        >>> s = pd.Series(pd.to_datetime(["2025-03-20 10:30", "2025-03-21 00:00"]))
+        >>> s.jalali.ceil("year").tolist()
+        [Timestamp('2025-03-21 00:00:00'), Timestamp('2025-03-21 00:00:00')]
+        """
+        column = self._column()
+        return self._datetimes(_frames.period_starts(column, self._calendar, freq, True), column, "earliest")
+
+    def add_months(self, n: int):
+        """Each datetime `n` Jalali months on (back, for a negative `n`), at the same time of
+        day; a day beyond the target month's length becomes its last day, as pandas'
+        ``DateOffset(months=n)`` clamps Gregorian months.
+
+        Parameters
+        ----------
+        n : int
+            The number of months.
+
+        Returns
+        -------
+        Series or DatetimeIndex
+            Of the data's own dtype and time zone, NaT where the datetime is missing. With a
+            time zone, a local time that the zone skips or repeats raises, as with
+            ``DateOffset``.
+
+        Examples
+        --------
+        >>> s = pd.Series(pd.to_datetime(["2024-09-21 08:00"]))   # 31 Shahrivar 1403
+        >>> s.jalali.add_months(1).tolist()                        # 30 Mehr: Mehr has 30 days
+        [Timestamp('2024-10-21 08:00:00')]
+        """
+        column = self._column()
+        return self._datetimes(_frames.add_months(column, self._calendar, n), column, "raise")
+
+    def add_years(self, n: int):
+        """Each datetime `n` Jalali years on, at the same time of day; 30 Esfand of a leap
+        year becomes 29 Esfand of a common one.
+
+        Parameters
+        ----------
+        n : int
+            The number of years.
+
+        Returns
+        -------
+        Series or DatetimeIndex
+            As :meth:`add_months` gives them.
+
+        Examples
+        --------
+        >>> s = pd.Series(pd.to_datetime(["2025-03-20"]))         # 30 Esfand 1403
+        >>> s.jalali.add_years(1).jalali.parts().values.tolist()
+        [[1404, 12, 29]]
+        """
+        if isinstance(n, (bool, np.bool_)) or not isinstance(n, (int, np.integer)):
+            raise TypeError(f"the number of years must be an integer, not {type(n).__name__}")
+        return self.add_months(12 * int(n))
 
 
-def _missing(known, count: int) -> np.ndarray:
-    """The mask of missing values of a masked array, from which values are known (None: all)."""
-    return np.zeros(count, bool) if known is None else ~known
+# Two dates of each field's example: 30 Esfand 1403, a Thursday at the end of a leap year, and
+# 1 Farvardin 1404, the Friday after; and a missing value.
+_EXAMPLES = {
+    "year": "[1403, 1404, <NA>]", "month": "[12, 1, <NA>]", "day": "[30, 1, <NA>]",
+    "day_of_year": "[366, 1, <NA>]", "day_of_week": "[5, 6, <NA>]", "week_of_year": "[53, 1, <NA>]",
+    "quarter": "[4, 1, <NA>]", "days_in_month": "[30, 31, <NA>]", "days_in_year": "[366, 365, <NA>]",
+    "is_leap_year": "[True, False, <NA>]", "is_month_start": "[False, True, <NA>]",
+    "is_month_end": "[True, False, <NA>]", "is_quarter_start": "[False, True, <NA>]",
+    "is_quarter_end": "[True, False, <NA>]", "is_year_start": "[False, True, <NA>]",
+    "is_year_end": "[True, False, <NA>]",
+}
+
+
+def _field_property(name: str):
+    kind = "boolean" if name.startswith("is_") else "Int32"
+
+    def get(self):
+        (values,) = self._fields((name,))
+        return self._wrap(values)
+
+    get.__name__ = name
+    get.__doc__ = f"""{_frames.FIELD_DOCS[name]}
+
+    Returns
+    -------
+    Series or Index
+        Nullable ``{kind}``, ``<NA>`` where the datetime is missing; the index and the name kept.
+
+    Examples
+    --------
+    >>> s = pd.Series(pd.to_datetime(["2025-03-20", "2025-03-21", None]))
+    >>> s.jalali.{name}.tolist()
+    {_EXAMPLES[name]}
+    """
+    return property(get)
+
+
+for _name in _frames.FIELDS:
+    setattr(_Jalali, _name, _field_property(_name))
 
 
 @pd.api.extensions.register_series_accessor("jalali")
-class JalaliAccessor:
-    """The Jalali date of each datetime in the Series, as ``Series.dt`` gives the Gregorian one."""
+class JalaliAccessor(_Jalali):
+    """The Jalali dates of a Series of datetimes, ``s.jalali``, as ``Series.dt`` gives the
+    Gregorian ones: in the astronomical calendar, or in the arithmetic one by
+    ``s.jalali.arithmetic``.
 
-    def __init__(self, series: pd.Series):
-        if not _accepts(series.dtype):
-            raise TypeError(f"the jalali accessor takes {ACCEPTED}, not {series.dtype}")
-        self._series = series
+    Examples
+    --------
+    >>> s = pd.Series(pd.to_datetime(["2025-03-20 23:30", None]), name="when")
+    >>> s.jalali.year
+    0    1403
+    1    <NA>
+    Name: when, dtype: Int32
+    >>> s.jalali.arithmetic.year.tolist()
+    [1404, <NA>]
+    """
 
-    def _parts(self):
-        days, known = _days(self._series)
-        return _frames.jalali_parts(days, known), known
+    def _series(self) -> pd.Series:
+        return self._data
 
-    def _wrap(self, values: np.ndarray, known, kind=pd.arrays.IntegerArray) -> pd.Series:
-        return pd.Series(kind(values, _missing(known, len(values))), index=self._series.index,
-                         name=self._series.name, copy=False)
+    def _wrap(self, values) -> pd.Series:
+        return pd.Series(values, index=self._data.index, name=self._data.name, copy=False)
 
-    def parts(self) -> pd.DataFrame:
-        """Jalali year, month and day, as a DataFrame of three nullable Int32 columns, from one
-        conversion."""
-        (year, month, day), known = self._parts()
-        missing = _missing(known, len(year))
-        columns = {name: pd.arrays.IntegerArray(part, missing) for name, part in
-                   zip(("year", "month", "day"), (year, month, day))}
-        return pd.DataFrame(columns, index=self._series.index, copy=False)
 
-    @property
-    def year(self) -> pd.Series:
-        (year, _, _), known = self._parts()
-        return self._wrap(year, known)
+@pd.api.extensions.register_index_accessor("jalali")
+class JalaliIndexAccessor(_Jalali):
+    """The Jalali dates of a DatetimeIndex, ``index.jalali``, with the properties and methods
+    of the Series accessor, giving Index objects as ``DatetimeIndex.month`` does.
 
-    @property
-    def month(self) -> pd.Series:
-        (_, month, _), known = self._parts()
-        return self._wrap(month, known)
+    Examples
+    --------
+    >>> index = pd.DatetimeIndex(["2025-03-20", "2025-03-21"], name="day")
+    >>> index.jalali.month
+    Index([12, 1], dtype='Int32', name='day')
+    >>> index.jalali.floor("year").strftime("%Y-%m-%d").tolist()
+    ['2024-03-20', '2025-03-21']
+    """
 
-    @property
-    def day(self) -> pd.Series:
-        (_, _, day), known = self._parts()
-        return self._wrap(day, known)
+    def _series(self) -> pd.Series:
+        return pd.Series(self._data, copy=False)
 
-    @property
-    def is_leap_year(self) -> pd.Series:
-        """Whether the Jalali year is a leap year, as a nullable boolean Series."""
-        (year, _, _), known = self._parts()
-        return self._wrap(_frames.leap_years(year, known), known, pd.arrays.BooleanArray)
-
-    @property
-    def days_in_month(self) -> pd.Series:
-        (year, month, _), known = self._parts()
-        return self._wrap(_frames.days_in_months(year, month, known), known)
-
-    @property
-    def days_in_year(self) -> pd.Series:
-        (year, _, _), known = self._parts()
-        return self._wrap(_frames.days_in_years(year, known), known)
+    def _wrap(self, values) -> pd.Index:
+        return pd.Index(values, name=self._data.name, copy=False)
 
 
 def _integers(column, what: str):
@@ -147,19 +360,45 @@ def _integers(column, what: str):
     return values, known
 
 
-def from_jalali(year, month, day, *, errors: str = "raise", unit: str = "us") -> pd.Series:
-    """The datetimes (at midnight, ``datetime64[unit]``) of Jalali year, month and day columns, as
+def from_jalali(year, month, day, *, errors: str = "raise", unit: str = "us", calendar: str = "astronomical"):
+    """The datetimes at midnight of Jalali year, month and day columns, as
     ``pd.to_datetime(df[["year", "month", "day"]])`` gives those of Gregorian ones.
 
-    A missing part gives NaT. A month outside 1 to 12 or a day outside the month raises a
-    ValueError, or gives NaT with ``errors="coerce"``. A date outside the unit's range raises
-    pandas' OutOfBoundsDatetime. The index is that of the first Series among the arguments.
+    Parameters
+    ----------
+    year, month, day : Series or array-like of integers
+        Plain or nullable integers, or floats holding whole numbers; of one length.
+    errors : {"raise", "coerce"}
+        What a row that names no date does: a month outside 1 to 12, a day outside its month,
+        or, in the astronomical calendar, a year outside its table. "raise" raises a ValueError
+        naming the first such row; "coerce" gives NaT.
+    unit : {"s", "ms", "us", "ns"}
+        The unit of the datetimes; a date outside its range raises pandas'
+        ``OutOfBoundsDatetime``.
+    calendar : {"astronomical", "arithmetic"}
+        The Jalali calendar of the dates.
+
+    Returns
+    -------
+    Series
+        ``datetime64[unit]``, NaT where a part is missing, with the index of the first Series
+        among the arguments.
+
+    Examples
+    --------
+    >>> from_jalali(pd.Series([1403, 1404, None], dtype="Int64"), [12, 1, 1], [30, 1, 1])
+    0   2025-03-20
+    1   2025-03-21
+    2          NaT
+    dtype: datetime64[us]
+    >>> from_jalali([1404], [1], [1], calendar="arithmetic").tolist()
+    [Timestamp('2025-03-20 00:00:00')]
     """
     columns = [_integers(c, what) for c, what in ((year, "year"), (month, "month"), (day, "day"))]
     if len({len(values) for values, _ in columns}) != 1:
         raise ValueError("the Jalali years, months and days must be of one length")
     (y, known), (m, known_month), (d, known_day) = columns
-    days, valid = _frames.days_from_jalali(y, m, d, known & known_month & known_day, errors)
+    days, valid = _frames.days_from_jalali(y, m, d, known & known_month & known_day, errors, calendar)
     stamps = days.view("datetime64[D]")
     stamps[~valid] = np.datetime64("NaT", "D")
     index = next((c.index for c in (year, month, day) if isinstance(c, pd.Series)), None)
@@ -167,12 +406,71 @@ def from_jalali(year, month, day, *, errors: str = "raise", unit: str = "us") ->
     return pd.Series(stamps, index=index, copy=False).astype(f"datetime64[{unit}]")
 
 
-def _field(partition: pd.Series, name: str) -> pd.Series:
-    return getattr(partition.jalali, name)
+def date_range(start, end=None, periods=None, freq: str = "month", calendar: str = "astronomical", name=None):
+    """The datetimes at which the Jalali periods begin, from the first that begins at or after
+    `start`, as ``pd.date_range(start, end, periods, freq="MS")`` gives the starts of Gregorian
+    months.
+
+    Parameters
+    ----------
+    start : datetime-like or (year, month, day)
+        A datetime (a string, a ``Timestamp``, a ``datetime``), or a Jalali date as a tuple.
+        A time zone, if any, is that of the result.
+    end : datetime-like or (year, month, day), optional
+        The last datetime that the result may hold. Give `end` or `periods`.
+    periods : int, optional
+        The number of periods.
+    freq : {"year", "quarter", "month", "week"}
+        The period.
+    calendar : {"astronomical", "arithmetic"}
+        The Jalali calendar of the periods (and of tuples given for `start` and `end`).
+    name : hashable, optional
+        The name of the result.
+
+    Returns
+    -------
+    DatetimeIndex
+        Local midnights, ``datetime64[us]`` (with the time zone of `start`).
+
+    Examples
+    --------
+    >>> date_range((1403, 11, 1), periods=3).strftime("%Y-%m-%d").tolist()
+    ['2025-01-20', '2025-02-19', '2025-03-21']
+    >>> date_range("2025-03-20", "2025-04-05", freq="week").strftime("%a %d").tolist()
+    ['Sat 22', 'Sat 29', 'Sat 05']
+    """
+    zone = None
+
+    def day_of(value, later: bool) -> int:
+        """The day from 1970-01-01 of a Jalali tuple, or of a datetime's midnight: for the
+        start, the next midnight if the datetime is after its own (`later`)."""
+        nonlocal zone
+        if isinstance(value, tuple):
+            days, _ = _frames.days_from_jalali(*(np.array([v], np.int64) for v in value), np.ones(1, bool), "raise",
+                                               calendar)
+            return int(days[0])
+        stamp = pd.Timestamp(value)
+        if stamp.tz is not None:
+            zone = zone or stamp.tz
+            stamp = stamp.tz_localize(None)
+        day = int(np.datetime64(stamp.normalize().to_datetime64(), "D").astype(np.int64))
+        return day + (later and stamp != stamp.normalize())
+
+    first = day_of(start, True)
+    last = None if end is None else day_of(end, False)
+    days = _frames.period_range(first, last, periods, freq, _frames.check_calendar(calendar))
+    index = pd.DatetimeIndex((days * _frames.TICKS_PER_DAY["us"]).view("datetime64[us]"), name=name)
+    if zone is not None:
+        index = index.tz_localize(zone, ambiguous=np.ones(len(index), bool), nonexistent="shift_forward")
+    return index
 
 
-def _parts(partition: pd.Series) -> pd.DataFrame:
-    return partition.jalali.parts()
+def _map_field(partition, name: str, calendar: str):
+    return getattr(getattr(partition.jalali, calendar), name)
+
+
+def _map_method(partition, name: str, calendar: str, *args):
+    return getattr(getattr(partition.jalali, calendar), name)(*args)
 
 
 def _register_dask():
@@ -180,28 +478,58 @@ def _register_dask():
 
     @dd.extensions.register_series_accessor("jalali")
     class DaskJalaliAccessor:
-        """The Jalali accessor of a dask Series of datetimes, run on each partition."""
+        """The Jalali accessor of a dask Series of datetimes, run on each partition, lazily, as
+        dask's own ``.dt``: the properties and methods of the pandas accessor."""
 
-        def __init__(self, series):
+        def __init__(self, series, calendar: str = "astronomical"):
             if not _accepts(series.dtype):
                 raise TypeError(f"the jalali accessor takes {ACCEPTED}, not {series.dtype}")
             self._series = series
+            self._calendar = _frames.check_calendar(calendar)
 
-        def _map(self, name: str, dtype: str):
-            meta = pd.Series(pd.array([], dtype=dtype), name=self._series.name)
-            return self._series.map_partitions(_field, name, meta=meta)
+        @property
+        def calendar(self) -> str:
+            return self._calendar
+
+        @property
+        def astronomical(self):
+            return DaskJalaliAccessor(self._series, "astronomical")
+
+        @property
+        def arithmetic(self):
+            return DaskJalaliAccessor(self._series, "arithmetic")
+
+        def _meta(self):
+            return getattr(self._series._meta.jalali, self._calendar)
+
+        def _field(self, name: str):
+            meta = getattr(self._meta(), name)
+            return self._series.map_partitions(_map_field, name, self._calendar, meta=meta)
+
+        def _method(self, name: str, *args):
+            meta = getattr(self._meta(), name)(*args)
+            return self._series.map_partitions(_map_method, name, self._calendar, *args, meta=meta)
 
         def parts(self):
-            meta = pd.DataFrame({n: pd.array([], dtype="Int32") for n in ("year", "month", "day")})
-            return self._series.map_partitions(_parts, meta=meta)
+            return self._method("parts")
 
-        year = property(lambda self: self._map("year", "Int32"))
-        month = property(lambda self: self._map("month", "Int32"))
-        day = property(lambda self: self._map("day", "Int32"))
-        is_leap_year = property(lambda self: self._map("is_leap_year", "boolean"))
-        days_in_month = property(lambda self: self._map("days_in_month", "Int32"))
-        days_in_year = property(lambda self: self._map("days_in_year", "Int32"))
+        def floor(self, freq: str):
+            return self._method("floor", freq)
 
+        def ceil(self, freq: str):
+            return self._method("ceil", freq)
+
+        def add_months(self, n: int):
+            return self._method("add_months", n)
+
+        def add_years(self, n: int):
+            return self._method("add_years", n)
+
+    for name in _frames.FIELDS:
+        setattr(DaskJalaliAccessor, name, property(lambda self, name=name: self._field(name),
+                                                   doc=_frames.FIELD_DOCS[name]))
+    for name in ("parts", "floor", "ceil", "add_months", "add_years"):
+        getattr(DaskJalaliAccessor, name).__doc__ = getattr(_Jalali, name).__doc__.split("\n\n")[0]
     return DaskJalaliAccessor
 
 

@@ -1,151 +1,390 @@
 """Jalali dates of polars Date and Datetime columns: ``pl.col("d").jalali.year()``,
-``series.jalali.parts()``, and the way back, ``from_jalali(year, month, day)``.
+``pl.col("d").jalali.floor("month")``, and the way back, :func:`from_jalali`.
 
 Importing this module registers the ``jalali`` namespace on polars expressions and Series. It
 takes Date columns and Datetime columns of every unit and time zone (a value is named by its local
-wall-clock date, as ``dt.day()`` does), in eager and lazy frames alike. Results are ``Int32``
-(``Boolean`` for ``is_leap_year``) with null where the input is null. Every value comes from the
-ufuncs of algorithms_c_numpy.
+wall-clock date, as ``dt.day()`` does), in eager and lazy frames alike. Dates are named in the
+astronomical Jalali calendar, the one in civil use in Iran; ``.jalali.arithmetic`` names them in
+the arithmetic calendar of algorithms_c. Results are null where the input is null.
 """
 
 import inspect
 
-import numpy as np
-import polars as pl
+try:
+    import numpy as np
+    import polars as pl
+    import pyarrow  # noqa: F401  (polars hands its columns over through Arrow)
+except ImportError as error:  # pragma: no cover - exercised where polars is missing
+    raise ImportError(f'algorithms_c_polars needs polars 1.0 or later, pyarrow and NumPy ({error}): '
+                      f'pip install "algorithms-c[polars]"') from error
 
 import _algorithms_c_frames as _frames
 
 __all__ = ["JalaliExpr", "JalaliSeries", "from_jalali"]
 
-# Older polars (1.8, the last for Python 3.8) takes no is_elementwise here.
+# Older polars (1.8, the last for Python 3.8) takes no is_elementwise in pl.map_batches.
 ELEMENTWISE = {"is_elementwise": True} if "is_elementwise" in inspect.signature(pl.map_batches).parameters else {}
 PARTS = pl.Struct({"year": pl.Int32, "month": pl.Int32, "day": pl.Int32})
+DAY = {"ns": 86_400_000_000_000, "us": 86_400_000_000, "ms": 86_400_000}
 
 
-def _days(series: pl.Series):
-    """The local wall-clock day of each value, counted from 1970-01-01, and which are known
-    (None when all are)."""
+def _wall_clock(series: pl.Series) -> pl.Series:
+    """The local wall-clock datetimes of a Date or Datetime column."""
     if isinstance(series.dtype, pl.Datetime):
-        if series.dtype.time_zone is not None:
-            series = series.dt.replace_time_zone(None)  # the wall-clock time where each value is
-        series = series.cast(pl.Date)  # floored to the day
-    elif series.dtype != pl.Date:
+        return series.dt.replace_time_zone(None) if series.dtype.time_zone is not None else series
+    if series.dtype != pl.Date:
         raise TypeError(f"the jalali namespace takes Date or Datetime columns, not {series.dtype}")
-    known = None if series.null_count() == 0 else series.is_not_null().to_numpy()
-    return series.to_physical().fill_null(0).to_numpy(), known
+    return series
 
 
-def _column(name: str, values: np.ndarray, known, dtype=pl.Int32) -> pl.Series:
-    result = pl.Series(name, values, dtype=dtype)
-    return result if known is None else result.set(pl.Series(~known), None)
+def _column(series: pl.Series) -> _frames.Column:
+    return _frames.arrow_column(_wall_clock(series).to_arrow())
 
 
-def _parts(series: pl.Series):
-    days, known = _days(series)
-    return _frames.jalali_parts(days, known), known
+def _values(name: str, values: np.ndarray, missing) -> pl.Series:
+    """A polars Series of an int32 or a bool array, null where `missing` is true."""
+    return pl.Series(name, values if missing is None else np.ma.masked_array(values, missing))
 
 
-def year(series: pl.Series) -> pl.Series:
-    (year, _, _), known = _parts(series)
-    return _column(series.name, year, known)
+def _fields(series: pl.Series, calendar: str, names) -> list:
+    values, missing = _frames.fields(_column(series), calendar, names)
+    return [_values(series.name, v, missing) for v in values]
 
 
-def month(series: pl.Series) -> pl.Series:
-    (_, month, _), known = _parts(series)
-    return _column(series.name, month, known)
+def _localise(naive: pl.Series, zone, earliest: bool) -> pl.Series:
+    """Local wall-clock datetimes as datetimes of the zone. With `earliest`, a local time that
+    the zone repeats is its earlier instant, and one that it skips is the instant at which the
+    skip ends (the first of that local day, for a midnight); else both raise, as polars does."""
+    if zone is None:
+        return naive
+    if not earliest:
+        return naive.dt.replace_time_zone(zone)
+    local = naive.dt.replace_time_zone(zone, ambiguous="earliest", non_existent="null")
+    skipped = local.is_null() & naive.is_not_null()
+    if not skipped.any():
+        return local
+    # the instant at which the skip ends: the wall time less the offset in force before it
+    before = (naive - pl.duration(days=1)).dt.replace_time_zone(zone, ambiguous="earliest", non_existent="null")
+    offset = before.dt.replace_time_zone(None) - before.dt.convert_time_zone("UTC").dt.replace_time_zone(None)
+    ended = (naive - offset).dt.replace_time_zone("UTC").dt.convert_time_zone(zone)
+    return local.zip_with(~skipped, ended)
 
 
-def day(series: pl.Series) -> pl.Series:
-    (_, _, day), known = _parts(series)
-    return _column(series.name, day, known)
+def _datetimes(series: pl.Series, ticks: np.ndarray, earliest: bool) -> pl.Series:
+    """Ticks of local wall-clock datetimes in the unit of the column (days for a Date), as a
+    column of its own dtype and time zone."""
+    missing = ticks == np.iinfo(np.int64).min
+    values = pl.Series(series.name, np.ma.masked_array(ticks, missing) if missing.any() else ticks)
+    if series.dtype == pl.Date:
+        return values.cast(pl.Int32).cast(pl.Date)
+    naive = values.cast(pl.Datetime(series.dtype.time_unit))
+    return _localise(naive, series.dtype.time_zone, earliest)
 
 
-def is_leap_year(series: pl.Series) -> pl.Series:
-    (year, _, _), known = _parts(series)
-    return _column(series.name, _frames.leap_years(year, known), known, pl.Boolean)
+# The work on a Series that each method does, whether called on a Series or in an expression.
+def _field(name: str):
+    def work(series: pl.Series, calendar: str) -> pl.Series:
+        (values,) = _fields(series, calendar, (name,))
+        return values
+    return work
 
 
-def days_in_month(series: pl.Series) -> pl.Series:
-    (year, month, _), known = _parts(series)
-    return _column(series.name, _frames.days_in_months(year, month, known), known)
+def _parts(series: pl.Series, calendar: str) -> pl.Series:
+    names = ("year", "month", "day")
+    values, missing = _frames.fields(_column(series), calendar, names)
+    frame = pl.DataFrame(dict(zip(names, values)))
+    if missing is None:
+        return frame.to_struct(series.name)
+    # null where the date is: not a struct of nulls
+    return frame.select(pl.when(pl.Series(~missing)).then(pl.struct(*names))).to_series().alias(series.name)
 
 
-def days_in_year(series: pl.Series) -> pl.Series:
-    (year, _, _), known = _parts(series)
-    return _column(series.name, _frames.days_in_years(year, known), known)
+def _floor(series: pl.Series, calendar: str, freq: str) -> pl.Series:
+    return _datetimes(series, _frames.period_starts(_column(series), calendar, freq, False), True)
 
 
-def parts(series: pl.Series) -> pl.Series:
-    """Jalali year, month and day as a struct of three Int32 fields, from one conversion."""
-    values, known = _parts(series)
-    fields = [_column(name, part, known) for name, part in zip(("year", "month", "day"), values)]
-    return pl.DataFrame(fields).to_struct(series.name)
+def _ceil(series: pl.Series, calendar: str, freq: str) -> pl.Series:
+    return _datetimes(series, _frames.period_starts(_column(series), calendar, freq, True), True)
 
 
-FIELDS = {"year": pl.Int32, "month": pl.Int32, "day": pl.Int32, "is_leap_year": pl.Boolean,
-          "days_in_month": pl.Int32, "days_in_year": pl.Int32, "parts": PARTS}
+def _add_months(series: pl.Series, calendar: str, n: int) -> pl.Series:
+    return _datetimes(series, _frames.add_months(_column(series), calendar, n), False)
 
 
-def _method(function, dtype, on_expr: bool):
-    if on_expr:
-        def method(self) -> pl.Expr:
-            return self._data.map_batches(function, return_dtype=dtype, is_elementwise=True)
-    else:
-        def method(self) -> pl.Series:
-            return function(self._data)
-    method.__name__ = function.__name__
-    method.__doc__ = function.__doc__
+def _add_years(series: pl.Series, calendar: str, n: int) -> pl.Series:
+    if isinstance(n, (bool, np.bool_)) or not isinstance(n, (int, np.integer)):
+        raise TypeError(f"the number of years must be an integer, not {type(n).__name__}")
+    return _add_months(series, calendar, 12 * int(n))
+
+
+class _Jalali:
+    """The Jalali dates of a Date or Datetime Series or expression, in one calendar."""
+
+    def __init__(self, data, calendar: str = "astronomical"):
+        self._data = data
+        self._calendar = _frames.check_calendar(calendar)
+
+    @property
+    def calendar(self) -> str:
+        """The Jalali calendar in which this namespace names dates: "astronomical" or
+        "arithmetic"."""
+        return self._calendar
+
+    @property
+    def astronomical(self):
+        """The namespace in the astronomical Jalali calendar, the one in civil use in Iran: the
+        same as ``.jalali`` itself."""
+        return type(self)(self._data, "astronomical")
+
+    @property
+    def arithmetic(self):
+        """The namespace in the arithmetic Jalali calendar, whose leap years follow a fixed
+        2820-year cycle: that of algorithms_c's functions.
+
+        Examples
+        --------
+        >>> s = pl.Series("d", ["2025-03-20"]).str.to_date()
+        >>> s.jalali.arithmetic.parts().to_list()
+        [{'year': 1404, 'month': 1, 'day': 1}]
+        """
+        return type(self)(self._data, "arithmetic")
+
+    def _apply(self, work, dtype, *args):
+        """`work(series, calendar, *args)` on a Series, or in an expression on each batch."""
+        if isinstance(self._data, pl.Series):
+            return work(self._data, self._calendar, *args)
+        calendar = self._calendar
+        return self._data.map_batches(lambda series: work(series, calendar, *args), return_dtype=dtype,
+                                      is_elementwise=True)
+
+    def _same_dtype(self):
+        """The dtype of the data, where it is known without running it: the result dtype of the
+        period and month methods."""
+        if isinstance(self._data, pl.Series):
+            return self._data.dtype
+        return pl.dtype_of(self._data) if hasattr(pl, "dtype_of") else None
+
+    def parts(self):
+        """The Jalali year, month and day of each date, from one conversion.
+
+        Returns
+        -------
+        Series or Expr
+            A struct of three ``Int32`` fields, ``year``, ``month`` and ``day``; null where the
+            date is null.
+
+        Examples
+        --------
+        >>> s = pl.Series("d", ["2025-03-20", None]).str.to_date()
+        >>> s.jalali.parts().to_list()
+        [{'year': 1403, 'month': 12, 'day': 30}, None]
+        """
+        return self._apply(_parts, PARTS)
+
+    def floor(self, freq: str):
+        """The start of the Jalali period that holds each date: local midnight of its first day.
+
+        Parameters
+        ----------
+        freq : {"year", "quarter", "month", "week"}
+            The period: a Jalali year, a quarter of three months, a month, or a week from
+            Saturday.
+
+        Returns
+        -------
+        Series or Expr
+            Of the data's own dtype and time zone, null where it is null. Where a time zone
+            skips local midnight, the period begins at the first instant of that day.
+
+        Examples
+        --------
+        >>> s = pl.Series("d", ["2025-03-20", "2025-04-05"]).str.to_date()
+        >>> s.jalali.floor("month").to_list()
+        [datetime.date(2025, 2, 19), datetime.date(2025, 3, 21)]
+        """
+        _frames.check_frequency(freq)
+        return self._apply(_floor, self._same_dtype(), freq)
+
+    def ceil(self, freq: str):
+        """The start of the next Jalali period, unless the date is at the start of one.
+
+        Parameters
+        ----------
+        freq : {"year", "quarter", "month", "week"}
+            The period, as for :meth:`floor`.
+
+        Returns
+        -------
+        Series or Expr
+            Of the data's own dtype and time zone, null where it is null.
+
+        Examples
+        --------
+        >>> s = pl.Series("d", ["2025-03-20", "2025-03-21"]).str.to_date()
+        >>> s.jalali.ceil("year").to_list()
+        [datetime.date(2025, 3, 21), datetime.date(2025, 3, 21)]
+        """
+        _frames.check_frequency(freq)
+        return self._apply(_ceil, self._same_dtype(), freq)
+
+    def add_months(self, n: int):
+        """Each date `n` Jalali months on (back, for a negative `n`), at the same time of day;
+        a day beyond the target month's length becomes its last day.
+
+        Parameters
+        ----------
+        n : int
+            The number of months.
+
+        Returns
+        -------
+        Series or Expr
+            Of the data's own dtype and time zone, null where it is null. With a time zone, a
+            local time that the zone skips or repeats raises.
+
+        Examples
+        --------
+        >>> s = pl.Series("d", ["2024-09-21"]).str.to_date()   # 31 Shahrivar 1403
+        >>> s.jalali.add_months(1).to_list()          # 30 Mehr: Mehr has 30 days
+        [datetime.date(2024, 10, 21)]
+        """
+        return self._apply(_add_months, self._same_dtype(), n)
+
+    def add_years(self, n: int):
+        """Each date `n` Jalali years on; 30 Esfand of a leap year becomes 29 Esfand of a common
+        one.
+
+        Parameters
+        ----------
+        n : int
+            The number of years.
+
+        Returns
+        -------
+        Series or Expr
+            As :meth:`add_months` gives them.
+
+        Examples
+        --------
+        >>> s = pl.Series("d", ["2025-03-20"]).str.to_date()   # 30 Esfand 1403
+        >>> s.jalali.add_years(1).to_list()           # 29 Esfand 1404
+        [datetime.date(2026, 3, 20)]
+        """
+        return self._apply(_add_years, self._same_dtype(), n)
+
+
+# Each field's example: 30 Esfand 1403, a Thursday at the end of a leap year, and 1 Farvardin
+# 1404, the Friday after; and a null.
+_EXAMPLES = {
+    "year": "[1403, 1404, None]", "month": "[12, 1, None]", "day": "[30, 1, None]",
+    "day_of_year": "[366, 1, None]", "day_of_week": "[5, 6, None]", "week_of_year": "[53, 1, None]",
+    "quarter": "[4, 1, None]", "days_in_month": "[30, 31, None]", "days_in_year": "[366, 365, None]",
+    "is_leap_year": "[True, False, None]", "is_month_start": "[False, True, None]",
+    "is_month_end": "[True, False, None]", "is_quarter_start": "[False, True, None]",
+    "is_quarter_end": "[True, False, None]", "is_year_start": "[False, True, None]",
+    "is_year_end": "[True, False, None]",
+}
+
+
+def _field_method(name: str):
+    dtype = pl.Boolean if name.startswith("is_") else pl.Int32
+    work = _field(name)
+
+    def method(self):
+        return self._apply(work, dtype)
+
+    method.__name__ = name
+    method.__doc__ = f"""{_frames.FIELD_DOCS[name]}
+
+    Returns
+    -------
+    Series or Expr
+        ``{dtype}``, null where the date is null.
+
+    Examples
+    --------
+    >>> s = pl.Series("d", ["2025-03-20", "2025-03-21", None]).str.to_date()
+    >>> s.jalali.{name}().to_list()
+    {_EXAMPLES[name]}
+    """
     return method
 
 
-@pl.api.register_expr_namespace("jalali")
-class JalaliExpr:
-    """The Jalali date of each Date or Datetime value of the expression."""
+for _name in _frames.FIELDS:
+    setattr(_Jalali, _name, _field_method(_name))
 
-    def __init__(self, expr: pl.Expr):
-        self._data = expr
+
+@pl.api.register_expr_namespace("jalali")
+class JalaliExpr(_Jalali):
+    """The Jalali dates of a Date or Datetime expression, ``pl.col("d").jalali``, in the
+    astronomical calendar, or in the arithmetic one by ``pl.col("d").jalali.arithmetic``.
+
+    Examples
+    --------
+    >>> frame = pl.DataFrame({"d": ["2025-03-20", None]}).with_columns(pl.col("d").str.to_date())
+    >>> frame.select(pl.col("d").jalali.year(), pl.col("d").jalali.arithmetic.year().alias("a")).rows()
+    [(1403, 1404), (None, None)]
+    """
 
 
 @pl.api.register_series_namespace("jalali")
-class JalaliSeries:
-    """The Jalali date of each Date or Datetime value of the Series."""
-
-    def __init__(self, series: pl.Series):
-        self._data = series
-
-
-for _name, _dtype in FIELDS.items():
-    setattr(JalaliExpr, _name, _method(globals()[_name], _dtype, on_expr=True))
-    setattr(JalaliSeries, _name, _method(globals()[_name], _dtype, on_expr=False))
+class JalaliSeries(_Jalali):
+    """The Jalali dates of a Date or Datetime Series, ``s.jalali``, with the methods of the
+    expression namespace, giving Series."""
 
 
 def _integers(series: pl.Series, what: str):
     if not series.dtype.is_integer():
-        raise TypeError(f"the Jalali {what} must be integers, not {series.dtype}")
+        raise TypeError(f"the Jalali {what}s must be integers, not {series.dtype}")
     return series.cast(pl.Int64).fill_null(0).to_numpy(), series.is_not_null().to_numpy()
 
 
-def _dates(columns, errors: str) -> pl.Series:
+def _dates(columns, errors: str, calendar: str) -> pl.Series:
+    # a literal, of one row, goes with every row of the others
+    length = max(len(c) for c in columns)
+    if any(len(c) not in (1, length) for c in columns):
+        raise ValueError("the Jalali years, months and days must be of one length")
+    columns = [c if len(c) == length else c.extend_constant(c[0], length - 1) for c in columns]
     (y, known), (m, known_month), (d, known_day) = (
-        _integers(c, what) for c, what in zip(columns, ("years", "months", "days")))
-    days, valid = _frames.days_from_jalali(y, m, d, known & known_month & known_day, errors)
+        _integers(c, what) for c, what in zip(columns, ("year", "month", "day")))
+    days, valid = _frames.days_from_jalali(y, m, d, known & known_month & known_day, errors, calendar)
     limit = np.iinfo(np.int32)
     if days[valid].size and not (limit.min <= days[valid].min() and days[valid].max() <= limit.max):
         raise OverflowError("a Jalali date lies outside the range of pl.Date")
     days[~valid] = 0
-    return _column(columns[0].name, days.astype(np.int32), valid, pl.Int32).cast(pl.Date)
+    return _values(columns[0].name, days.astype(np.int32), ~valid).cast(pl.Date)
 
 
-def from_jalali(year, month, day, *, errors: str = "raise"):
-    """The ``pl.Date`` of Jalali year, month and day: three integer Series give a Series,
-    anything else (expressions, column names) an expression.
+def from_jalali(year, month, day, *, errors: str = "raise", calendar: str = "astronomical"):
+    """The ``pl.Date`` of Jalali year, month and day columns.
 
-    A null part gives null. A month outside 1 to 12 or a day outside the month raises a
-    ValueError, or gives null with ``errors="coerce"``; a date outside ``pl.Date``'s range raises
-    OverflowError.
+    Parameters
+    ----------
+    year, month, day : Series, Expr or str
+        Integer columns: three Series give a Series; anything else (expressions, column names)
+        an expression.
+    errors : {"raise", "coerce"}
+        What a row that names no date does: a month outside 1 to 12, a day outside its month,
+        or, in the astronomical calendar, a year outside its table. "raise" raises a ValueError
+        naming the first such row; "coerce" gives null.
+    calendar : {"astronomical", "arithmetic"}
+        The Jalali calendar of the dates.
+
+    Returns
+    -------
+    Series or Expr
+        ``pl.Date``, null where a part is null; a date outside ``pl.Date``'s range raises
+        OverflowError.
+
+    Examples
+    --------
+    >>> from_jalali(pl.Series([1403, 1404]), pl.Series([12, 1]), pl.Series([30, 1])).to_list()
+    [datetime.date(2025, 3, 20), datetime.date(2025, 3, 21)]
     """
+    _frames.check_calendar(calendar)
     parts = (year, month, day)
     if all(isinstance(p, pl.Series) for p in parts):
-        return _dates(parts, errors)
+        return _dates(parts, errors, calendar)
     exprs = [pl.col(p) if isinstance(p, str) else p for p in parts]
-    return pl.map_batches(exprs, lambda columns: _dates(columns, errors), return_dtype=pl.Date, **ELEMENTWISE)
+    return pl.map_batches(exprs, lambda columns: _dates(columns, errors, calendar), return_dtype=pl.Date,
+                          **ELEMENTWISE)

@@ -23,6 +23,7 @@
 
 #include "calendar/common.hpp"
 #include "module/errors.hpp"
+#include "module/isa.hpp"
 #include "module/kernels.hpp"
 #include "module/numpy.hpp"
 
@@ -114,23 +115,6 @@ bool exact_loop(char *const *args, npy_intp count, npy_intp const *steps)
     report<Fn>(e, s, x);
     return false;
 }
-
-// Before each fast loop: vectorise it, even where clang's cost model would
-// rather not (for the plain x86-64 clone); what the loops read and what they
-// write cannot overlap, as GCC is told.  From 32-bit integers to doubles,
-// clang takes as many elements at a time as a vector of doubles holds, and
-// leaves half of each integer vector idle: 16 at a time, it took at most two
-// thirds of the time in every clone.
-#if defined(__clang__)
-#define FAST_LOOP _Pragma("clang loop vectorize(enable)")
-#define TO_DOUBLES_FAST_LOOP _Pragma("clang loop vectorize(enable) vectorize_width(16)")
-#elif defined(__GNUC__)
-#define FAST_LOOP _Pragma("GCC ivdep")
-#define TO_DOUBLES_FAST_LOOP FAST_LOOP
-#else
-#define FAST_LOOP
-#define TO_DOUBLES_FAST_LOOP
-#endif
 
 // The elements that the fast forms take at a time.
 constexpr npy_intp block = 256;
@@ -310,44 +294,21 @@ template <typename Fn, typename T>
     return true;
 }
 
-// The same, built for x86 processors with AVX2, and with AVX-512, whose wider
-// vectors and unsigned comparisons it uses; the widest that the processor
-// has is chosen once, at import.  ALGORITHMS_C_NUMPY_WIDEST set to "plain" or
-// "avx2" chooses no wider clone than that, so that each can be tested on one
-// machine.
+// The same, built for x86 processors with AVX2, and with AVX-512; the widest
+// that the processor has is chosen at import (isa.hpp).
 #if defined(__x86_64__) || defined(__i386__)
 template <typename Fn, typename T>
-__attribute__((target("avx2"))) bool fast_block_avx2(char *const *args, npy_intp count, npy_intp const *steps) noexcept
+ALGORITHMS_C_AVX2 bool fast_block_avx2(char *const *args, npy_intp count, npy_intp const *steps) noexcept
 {
     return fast_block<Fn, T>(args, count, steps);
 }
 
 template <typename Fn, typename T>
-__attribute__((target("avx512f,avx512vl,avx512bw,avx512dq"))) bool fast_block_avx512(char *const *args, npy_intp count,
-                                                                                    npy_intp const *steps) noexcept
+ALGORITHMS_C_AVX512 bool fast_block_avx512(char *const *args, npy_intp count, npy_intp const *steps) noexcept
 {
     return fast_block<Fn, T>(args, count, steps);
 }
 
-enum class isa { plain, avx2, avx512 };
-
-isa widest_supported() noexcept
-{
-    __builtin_cpu_init();
-    const isa cpu = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl")
-                            && __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512dq")
-                        ? isa::avx512
-                    : __builtin_cpu_supports("avx2") ? isa::avx2
-                                                     : isa::plain;
-    const char *cap = std::getenv("ALGORITHMS_C_NUMPY_WIDEST");
-    const isa most = cap == nullptr ? isa::avx512
-                   : std::strcmp(cap, "plain") == 0 ? isa::plain
-                   : std::strcmp(cap, "avx2") == 0  ? isa::avx2
-                                                    : isa::avx512;
-    return std::min(cpu, most);
-}
-
-const isa widest = widest_supported();
 
 // The clones again, for the ufuncs whose fast form is one long chain
 // (Fn::long_chain: Gregorian to Jalali), built with GCC's first scheduling
@@ -366,14 +327,14 @@ PRESSURE_SCHEDULED bool fast_block_scheduled(char *const *args, npy_intp count, 
 }
 
 template <typename Fn, typename T>
-PRESSURE_SCHEDULED __attribute__((target("avx2"))) bool fast_block_avx2_scheduled(char *const *args, npy_intp count,
+PRESSURE_SCHEDULED ALGORITHMS_C_AVX2 bool fast_block_avx2_scheduled(char *const *args, npy_intp count,
                                                                                    npy_intp const *steps) noexcept
 {
     return fast_block<Fn, T>(args, count, steps);
 }
 
 template <typename Fn, typename T>
-PRESSURE_SCHEDULED __attribute__((target("avx512f,avx512vl,avx512bw,avx512dq"))) bool fast_block_avx512_scheduled(
+PRESSURE_SCHEDULED ALGORITHMS_C_AVX512 bool fast_block_avx512_scheduled(
     char *const *args, npy_intp count, npy_intp const *steps) noexcept
 {
     return fast_block<Fn, T>(args, count, steps);

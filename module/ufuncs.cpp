@@ -112,9 +112,11 @@ int add_ufuncs(PyObject *module)
                                                "The ufuncs in the arithmetic Jalali calendar: those of the module itself.");
     PyObject *astronomical_space = add_namespace(
         module, "astronomical",
-        "The ufuncs in the astronomical Jalali calendar, the one in civil use in Iran; the Gregorian two are those of "
-        "the module itself.");
-    if (arithmetic_space == nullptr || astronomical_space == nullptr)
+        "The ufuncs in the astronomical Jalali calendar, the one in civil use in Iran, which holds the years "
+        "first_year to last_year; the Gregorian two are those of the module itself.");
+    if (arithmetic_space == nullptr || astronomical_space == nullptr
+        || PyModule_AddIntConstant(astronomical_space, "first_year", calendar::astronomical_first_year) < 0
+        || PyModule_AddIntConstant(astronomical_space, "last_year", calendar::astronomical_last_year) < 0)
         return -1;
     for (const ufunc_entry &u : arithmetic_ufuncs) {
         PyObject *ufunc = make_ufunc(u);

@@ -1,0 +1,11 @@
+#ifndef ALGORITHMS_C_MODULE_COLUMNS_HPP
+#define ALGORITHMS_C_MODULE_COLUMNS_HPP
+
+#include "module/python.hpp"
+
+// Adds the functions over columns of datetimes to the array module
+// (jalali_fields, jalali_period_starts, jalali_add_months): 0, or -1 with an
+// exception set.
+int add_columns(PyObject *module);
+
+#endif
