@@ -59,9 +59,10 @@ def fast_loops():
     return {"julian day": lines[:2], "to julian days": lines[2:3], "integer": lines[3:]}
 
 
-def compile_module(compiler, output, *options):
-    """Compiles the array module to `output` (-c or -S as `options` say): the compiler's messages."""
-    command = [compiler, "-std=c++17", "-O3", "-fno-trapping-math", "-fPIC", "-Wall", "-Wextra", str(SOURCE),
+def compile_module(compiler, output, *options, source=SOURCE):
+    """Compiles a file of the array module to `output` (-c or -S as `options` say): the compiler's
+    messages."""
+    command = [compiler, "-std=c++17", "-O3", "-fno-trapping-math", "-fPIC", "-Wall", "-Wextra", str(source),
                "-o", output, f"-I{ROOT}", f"-I{sysconfig.get_paths()['include']}", f"-I{numpy.get_include()}",
                "-DNPY_NO_DEPRECATED_API=NPY_1_7_API_VERSION", "-DNPY_TARGET_VERSION=NPY_1_19_API_VERSION", *options]
     result = subprocess.run(command, capture_output=True, text=True)
@@ -74,6 +75,58 @@ def report(compiler, flags, fn, input_type):
     with tempfile.TemporaryDirectory() as out:
         return compile_module(compiler, f"{out}/m.o", "-c", f"-DALGORITHMS_C_FAST_ONLY=std::pair<{fn}, {input_type}>",
                               *flags)
+
+
+# The passes over columns of datetimes: each loop marked "// column loop" in their file, built
+# with one calendar and one kind of column alone (ALGORITHMS_C_COLUMNS_ONLY). A mark may say
+# "ticks" or "days" (the loop runs for int64 ticks or int32 days alone), and "avx2" or "avx512" (the
+# narrowest clone whose instructions it needs: 64-bit comparisons come with SSE4.1, and 64-bit
+# integers to doubles and their products with AVX-512).
+COLUMNS = ROOT / "module" / "columns.cpp"
+COLUMN_PASSES = [(c, t) for c in CALENDARS for t in ("std::int64_t", "std::int32_t")]
+CLONE_WIDTHS = {"plain": 3, "avx2": 2, "avx512": 1}  # how many clones, from the narrowest that must vectorise
+
+
+def column_loops():
+    """(line, kind of column or None, narrowest clone) of every marked column loop."""
+    found = []
+    for n, line in enumerate(COLUMNS.read_text().splitlines(), 1):
+        mark = re.search(r"// column loop(?:: (.*))?$", line.rstrip())
+        if mark:
+            words = [w.strip() for w in (mark.group(1) or "").split(",") if w.strip()]
+            column = next((w for w in words if w in ("ticks", "days")), None)
+            clone = next((w for w in words if w in CLONE_WIDTHS), "plain")
+            found.append((n, column, clone))
+    assert len(found) >= 5, found
+    return found
+
+
+def column_report(compiler, flags, calendar, column):
+    with tempfile.TemporaryDirectory() as out:
+        return compile_module(compiler, f"{out}/c.o", "-c", f"-DALGORITHMS_C_COLUMNS_ONLY=std::pair<{calendar}, {column}>",
+                              *flags, source=COLUMNS)
+
+
+def check_columns(kind, compiler, flags, pattern):
+    """The failures of the column loops: each must be reported vectorised in as many widths as
+    there are clones from the narrowest it needs (on x86-64), or at all (on aarch64, where the
+    ones that need AVX2 or AVX-512 are only reported)."""
+    with ThreadPoolExecutor(2) as pool:
+        reports = list(pool.map(lambda p: column_report(compiler, flags, *p), COLUMN_PASSES))
+    failures = []
+    for (calendar, column), text in zip(COLUMN_PASSES, reports):
+        ticks = column == "std::int64_t"
+        for line, kind_of_column, clone in column_loops():
+            if kind_of_column is not None and (kind_of_column == "ticks") != ticks:
+                continue
+            widths = sorted({int(w) for w in re.findall(rf"{COLUMNS.name}:{line}:\d+: {pattern}", text)})
+            needed = CLONE_WIDTHS[clone] if kind != "aarch64" else (1 if clone == "plain" else 0)
+            ok = len(widths) >= needed
+            print(f"{'ok' if ok else 'NOT VECTORISED'}: column pass <{calendar}, {column}>, line {line} "
+                  f"({clone} and wider): {widths or 'no report'}")
+            if not ok:
+                failures.append(f"column pass <{calendar}, {column}> line {line}")
+    return failures
 
 
 def loops(assembly):
@@ -92,9 +145,10 @@ def loops(assembly):
                 yield function, body
 
 
-def assembly_of_module(compiler, flags):
+def assembly_of_module(compiler, flags, source=SOURCE):
     with tempfile.TemporaryDirectory() as out:
-        compile_module(compiler, f"{out}/m.s", "-S", *[f for f in flags if not f.startswith(("-fopt-info", "--param"))])
+        compile_module(compiler, f"{out}/m.s", "-S", *[f for f in flags if not f.startswith(("-fopt-info", "--param"))],
+                       source=source)
         return Path(f"{out}/m.s").read_text()
 
 
@@ -129,11 +183,12 @@ def main():
             print(f"{'ok' if ok else 'NOT VECTORISED'}: {fn}<{input_type}>, line {line}: {widths or 'no report'}")
             if not ok:
                 failures.append(f"{fn}<{input_type}> line {line}")
+    failures += check_columns(kind, compiler, flags, pattern)
     if failures:
         sys.exit(f"{kind}: fast loops not vectorised: {', '.join(failures)}")
     print(f"{kind}: every fast loop vectorised")
     if kind == "gcc":
-        chained = chained_ones(assembly_of_module(compiler, flags))
+        chained = chained_ones(assembly_of_module(compiler, flags) + assembly_of_module(compiler, flags, COLUMNS))
         for function, line in chained:
             print(f"CHAINED: {function}: {line}")
         if chained:

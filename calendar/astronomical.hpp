@@ -130,8 +130,9 @@ constexpr status astronomical_days_in_month(std::int32_t year, std::int32_t mont
 }
 
 // The julian day number of (year, month, day).  Month and day are not
-// checked, as in the arithmetic calendar: month 13 is the first month of the
-// next year, day 0 the last day of the month before.  Valid for every 32-bit
+// checked, as in the arithmetic calendar: months run on at 30 days past the
+// sixth (month 13 begins 366 days after month 1), and day 0 is the last day
+// of the month before.  Valid for every 32-bit
 // month and day (within +-2^38 of the year's start); outside_years where the
 // table does not hold the year, and `number` untouched.
 constexpr status astronomical_day_number(std::int32_t year, std::int32_t month, std::int32_t day,
@@ -229,8 +230,8 @@ constexpr std::uint32_t year_of_day(std::uint32_t m) noexcept
 
 }  // namespace astronomical_rule
 
-// Whether the table holds the year of continuous number c (an index k into
-// the stretch of the rule), in 32 bits: 1 or 0.  k is then year - rule_first.
+// Whether `year` is one of the stretch of the rule, in 32 bits: 1 or 0; k is
+// then its index in the stretch, year - rule_first.
 constexpr std::uint32_t astronomical_rule_year(std::int32_t year, std::uint32_t &k) noexcept
 {
     k = static_cast<std::uint32_t>(year) - static_cast<std::uint32_t>(astronomical_years::rule_first);
@@ -238,15 +239,26 @@ constexpr std::uint32_t astronomical_rule_year(std::int32_t year, std::uint32_t 
 }
 
 // The date of day `number` of the stretch, for number in
-// [astronomical_rule::first_day, astronomical_rule::end_day); any other gives
-// some date.
+// [astronomical_rule::first_day, astronomical_rule::end_day), with the day of
+// the year from 0 and whether the year is a leap year; any other gives some
+// date.
 constexpr void astronomical_rule_date(std::int32_t number, std::int32_t &year, std::int32_t &month,
-                                      std::int32_t &day) noexcept
+                                      std::int32_t &day, std::uint32_t &day_of_year, bool &leap) noexcept
 {
     const std::uint32_t m = static_cast<std::uint32_t>(number) - static_cast<std::uint32_t>(astronomical_rule::first_day);
     const std::uint32_t k = astronomical_rule::year_of_day(m);
     year = astronomical_years::rule_first + static_cast<std::int32_t>(k);
-    jalali_month_day(m - astronomical_rule::days_before(k), month, day);
+    day_of_year = m - astronomical_rule::days_before(k);
+    leap = astronomical_rule::is_leap(k);
+    jalali_month_day(day_of_year, month, day);
+}
+
+constexpr void astronomical_rule_date(std::int32_t number, std::int32_t &year, std::int32_t &month,
+                                      std::int32_t &day) noexcept
+{
+    std::uint32_t yday = 0;
+    bool leap = false;
+    astronomical_rule_date(number, year, month, day, yday, leap);
 }
 
 // The closed form is the table over the whole stretch.

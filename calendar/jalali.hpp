@@ -98,8 +98,8 @@ constexpr void jalali_cycle_of_year(std::int32_t year, U shift, U &cycles, U &k)
 
 // The julian day number (that of the day's noon; the day begins half a day
 // earlier) of the Jalali (year, month, day).  Month and day are not checked:
-// month 13 is the first month of the next year, day 0 the last day of the
-// month before.  In the signed integer type I, std::int64_t for every 32-bit
+// months run on at 30 days past the sixth (month 13 begins 366 days after
+// month 1), and day 0 is the last day of the month before.  In the signed integer type I, std::int64_t for every 32-bit
 // year, month and day (the result lies within +-2^40); or std::int32_t, which
 // vectorises, inside the box of jalali_fast_bound.
 template <typename I>
@@ -125,9 +125,13 @@ constexpr double jalali_to_julian_day(std::int32_t year, std::int32_t month, std
 
 // The Jalali date of day n, from 0, of the 2820-year cycle whose first year
 // is `first` (475 and every 2820 years before and after), in the signed
-// integer type I.  For n in [0, 1029982]; any other n gives some date.
+// integer type I, with the day of the year from 0 and whether the year is a
+// leap year.  The year is counted without a gap at 0, as `first` is: the
+// years named 0 and -1 are one, 0 here, which a julian day names -1.  For n
+// in [0, 1029982]; any other n gives some date.
 template <typename I>
-constexpr void jalali_date_in_cycle(I first, std::uint32_t n, I &year, std::int32_t &month, std::int32_t &day) noexcept
+constexpr void jalali_date_in_cycle(I first, std::uint32_t n, I &continuous_year, std::int32_t &month,
+                                    std::int32_t &day, std::uint32_t &day_of_year, bool &leap) noexcept
 {
     // The year of the cycle by one division, the inverse of
     // jalali_year_start_in_cycle, and the day of the year from that year's
@@ -135,10 +139,22 @@ constexpr void jalali_date_in_cycle(I first, std::uint32_t n, I &year, std::int3
     // 365 of year 2819, the one year longer than the rule.
     const std::uint32_t k = std::min<std::uint32_t>((128 * n + 127) / 46751, 2819);  // [0, 2819]
     const std::uint32_t yday = n - jalali_year_start_in_cycle(k);                    // [0, 365]
-
-    const I y = first + static_cast<I>(k);
-    year = y - (y <= 0);  // a julian day never names year 0
+    continuous_year = first + static_cast<I>(k);
     jalali_month_day(yday, month, day);
+    day_of_year = yday;
+    // of 366 days by the rule's starts, or the cycle's last year
+    leap = (jalali_year_start_in_cycle(k + 1) - jalali_year_start_in_cycle(k) == 366) | (k == 2819);
+}
+
+// The same, with the year as a julian day names it, never 0.
+template <typename I>
+constexpr void jalali_date_in_cycle(I first, std::uint32_t n, I &year, std::int32_t &month, std::int32_t &day) noexcept
+{
+    I y = 0;
+    std::uint32_t yday = 0;
+    bool leap = false;
+    jalali_date_in_cycle(first, n, y, month, day, yday, leap);
+    year = y - (y <= 0);  // a julian day never names year 0
 }
 
 // The Jalali date of the day whose julian day number is `number`, in the
@@ -172,6 +188,23 @@ constexpr void jalali_date_from_near_day_number(std::int32_t number, std::int32_
     const std::uint32_t shifted = static_cast<std::uint32_t>(number) - static_cast<std::uint32_t>(jalali_near_first);
     const bool later = shifted >= jalali_cycle_days;  // of the cycle from year 475; shifted is below twice that
     jalali_date_in_cycle(later ? 475 : 475 - 2820, shifted - (later ? jalali_cycle_days : 0), year, month, day);
+}
+
+// The day number of 1 Farvardin 1: from it to jalali_near_end, the years of
+// the two cycles are positive, and so named as they are counted.
+constexpr std::int32_t jalali_year_one_first = jalali_day_number<std::int32_t>(1, 1, 1);  // 1948321
+
+// The same, for day numbers in [jalali_year_one_first, jalali_near_end), with
+// the day of the year from 0 and whether the year is a leap year; any other
+// gives some date.  (No year to be named here is 0 or below, so that none is
+// moved: moving it takes a vector of all ones, see is_month.)
+constexpr void jalali_date_from_positive_day_number(std::int32_t number, std::int32_t &year, std::int32_t &month,
+                                                    std::int32_t &day, std::uint32_t &day_of_year, bool &leap) noexcept
+{
+    const std::uint32_t shifted = static_cast<std::uint32_t>(number) - static_cast<std::uint32_t>(jalali_near_first);
+    const bool later = shifted >= jalali_cycle_days;
+    jalali_date_in_cycle(later ? 475 : 475 - 2820, shifted - (later ? jalali_cycle_days : 0), year, month, day,
+                         day_of_year, leap);
 }
 
 // The Jalali date of the day whose julian day number is `number`.  Valid for

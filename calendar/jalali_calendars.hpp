@@ -87,6 +87,14 @@ struct arithmetic_calendar {
     {
         jalali_date_from_near_day_number(number, year, month, day);
     }
+    // With the day of the year, from 0, and whether the year is a leap year,
+    // for the day numbers in [full_first, full_end): the years 1 to 3294.
+    static constexpr std::int32_t full_first = jalali_year_one_first, full_end = jalali_near_end;
+    static void fast_date(std::int32_t number, std::int32_t &year, std::int32_t &month, std::int32_t &day,
+                          std::uint32_t &day_of_year, bool &leap) noexcept
+    {
+        jalali_date_from_positive_day_number(number, year, month, day, day_of_year, leap);
+    }
     // The Jalali date of a Gregorian one with |year| and |day| <=
     // gregorian_to_jalali_fast_bound and a month of 1 to 12; `refused` for a
     // February day beyond the month.
@@ -157,6 +165,12 @@ struct astronomical_calendar {
     static void fast_date(std::int32_t number, std::int32_t &year, std::int32_t &month, std::int32_t &day) noexcept
     {
         astronomical_rule_date(number, year, month, day);
+    }
+    static constexpr std::int32_t full_first = date_first, full_end = date_end;
+    static void fast_date(std::int32_t number, std::int32_t &year, std::int32_t &month, std::int32_t &day,
+                          std::uint32_t &day_of_year, bool &leap) noexcept
+    {
+        astronomical_rule_date(number, year, month, day, day_of_year, leap);
     }
     static std::uint32_t fast_from_gregorian(std::int32_t year, std::int32_t month, std::int32_t day,
                                              std::int32_t &jalali_year, std::int32_t &jalali_month,

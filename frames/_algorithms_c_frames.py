@@ -103,13 +103,13 @@ def arrow_column(array) -> Column:
 def fields(column: Column, calendar: str, names: Tuple[str, ...]):
     """The Jalali fields `names` of a column, each an int32 or a bool array, and the mask of its
     missing values, or None where none is. A missing value holds the fields of 1970-01-01."""
-    return _an.jalali_fields(column.values, column.per_day, calendar, names, **column.arguments())
+    return _an._jalali_fields(column.values, column.per_day, calendar, names, **column.arguments())
 
 
 def period_starts(column: Column, calendar: str, freq: str, ceil: bool) -> np.ndarray:
     """The int64 ticks, in the column's unit, of the start of each value's Jalali period (the
     next one's, for `ceil`, unless the value is at a start); NaT where missing."""
-    return _an.jalali_period_starts(column.values, column.per_day, calendar, check_frequency(freq), ceil,
+    return _an._jalali_period_starts(column.values, column.per_day, calendar, check_frequency(freq), ceil,
                                     **column.arguments())
 
 
@@ -118,7 +118,7 @@ def add_months(column: Column, calendar: str, months: int) -> np.ndarray:
     clamped to the month's length; NaT where missing."""
     if isinstance(months, (bool, np.bool_)) or not isinstance(months, (int, np.integer)):
         raise TypeError(f"the number of months must be an integer, not {type(months).__name__}")
-    return _an.jalali_add_months(column.values, column.per_day, calendar, int(months), **column.arguments())
+    return _an._jalali_add_months(column.values, column.per_day, calendar, int(months), **column.arguments())
 
 
 def ufuncs(calendar: str):

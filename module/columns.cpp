@@ -89,8 +89,9 @@ template <typename T>
 {
     const T *v = static_cast<const T *>(c.values) + start;
     if constexpr (std::is_same_v<T, std::int64_t>) {
+        // (64-bit comparisons: from SSE4.1 on, and so in the AVX2 and AVX-512 clones)
         FAST_LOOP
-        for (npy_intp i = 0; i < count; ++i)  // column loop
+        for (npy_intp i = 0; i < count; ++i)  // column loop: ticks, avx2
             b.missing[i] = v[i] == std::numeric_limits<std::int64_t>::min();
     } else {
         std::fill_n(b.missing, count, npy_bool{0});
@@ -106,11 +107,12 @@ template <typename T>
     if constexpr (std::is_same_v<T, std::int64_t>) {
         // floor(v / per_day) from the quotient in double, which is within one
         // of it (nearer, but for the rounding of v and of its product), mended
-        // by the remainder, exact in 64 bits
+        // by the remainder, exact in 64 bits.  (64-bit integers to doubles and
+        // their products: in the AVX-512 clone alone.)
         const std::int64_t per_day = c.per_day;
         const double inverse = 1.0 / static_cast<double>(per_day);
         FAST_LOOP
-        for (npy_intp i = 0; i < count; ++i) {  // column loop
+        for (npy_intp i = 0; i < count; ++i) {  // column loop: ticks, avx512
             const std::int64_t value = b.missing[i] ? 0 : v[i];
             const double quotient = static_cast<double>(value) * inverse;
             const bool inside = (quotient > -number_bound) & (quotient < number_bound);
@@ -121,8 +123,9 @@ template <typename T>
         }
     } else {
         FAST_LOOP
-        for (npy_intp i = 0; i < count; ++i) {  // column loop
-            const std::int32_t day = b.missing[i] ? 0 : v[i];
+        for (npy_intp i = 0; i < count; ++i) {  // column loop: days
+            const std::int32_t value = v[i];  // read whether missing or not: no branch
+            const std::int32_t day = b.missing[i] ? 0 : value;
             const bool inside = (day > -(1 << 30)) & (day < (1 << 30));
             b.number[i] = inside ? day + static_cast<std::int32_t>(epoch_number) : outside_box;
         }
@@ -140,17 +143,17 @@ template <typename C>
     FAST_LOOP
     for (npy_intp i = 0; i < count; ++i) {  // column loop
         const std::int32_t n = b.number[i];
-        const std::uint32_t inside = static_cast<std::uint32_t>(n) - static_cast<std::uint32_t>(C::date_first)
-                                   < static_cast<std::uint32_t>(C::date_end - C::date_first);
+        const std::uint32_t inside = static_cast<std::uint32_t>(n) - static_cast<std::uint32_t>(C::full_first)
+                                   < static_cast<std::uint32_t>(C::full_end - C::full_first);
         outside |= !inside;
         std::int32_t y = 0, m = 0, d = 0;
-        C::fast_date(inside ? n : C::date_first, y, m, d);
+        std::uint32_t yday = 0;
         bool leap = false;
-        C::fast_leap(y, leap);  // inside every date box
+        C::fast_date(inside ? n : C::full_first, y, m, d, yday, leap);
         b.year[i] = y;
         b.month[i] = m;
         b.day[i] = d;
-        b.yday[i] = calendar::jalali_month_offset(m) + d - 1;
+        b.yday[i] = static_cast<std::int32_t>(yday);
         b.leap[i] = leap;
         b.weekday[i] = static_cast<std::int32_t>(static_cast<std::uint32_t>(n + 2) % 7);  // n > 0 inside
     }
@@ -158,8 +161,8 @@ template <typename C>
         return true;
     for (npy_intp i = 0; i < count; ++i) {
         const std::int32_t n = b.number[i];
-        if (static_cast<std::uint32_t>(n) - static_cast<std::uint32_t>(C::date_first)
-            < static_cast<std::uint32_t>(C::date_end - C::date_first))
+        if (static_cast<std::uint32_t>(n) - static_cast<std::uint32_t>(C::full_first)
+            < static_cast<std::uint32_t>(C::full_end - C::full_first))
             continue;
         const std::int64_t day = b.missing[i] ? 0 : day_of(c, start + i);
         const std::int64_t number = day + epoch_number;
@@ -269,7 +272,7 @@ std::int64_t time_of_day(const column &c, npy_intp i, std::int64_t day) noexcept
 }
 
 template <typename C>
-bool block_result(const fields_pass &p, const column &, npy_intp start, npy_intp count, const dates &b,
+[[gnu::always_inline]] inline bool block_result(const fields_pass &p, const column &, npy_intp start, npy_intp count, const dates &b,
                   failure &) noexcept
 {
     for (int k = 0; k < p.count; ++k) {
@@ -283,7 +286,7 @@ bool block_result(const fields_pass &p, const column &, npy_intp start, npy_intp
 // The first day of the period of each date, or of the next period where
 // `ceil` and the value is not at a start.
 template <typename C>
-bool block_result(const period_pass &p, const column &c, npy_intp start, npy_intp count, const dates &b,
+[[gnu::always_inline]] inline bool block_result(const period_pass &p, const column &c, npy_intp start, npy_intp count, const dates &b,
                   failure &failed) noexcept
 {
     for (npy_intp i = 0; i < count; ++i) {
@@ -317,7 +320,7 @@ bool block_result(const period_pass &p, const column &c, npy_intp start, npy_int
 // The same time of day `months` months on, the day kept but for the last days
 // of a longer month, which become the last of the shorter.
 template <typename C>
-bool block_result(const months_pass &p, const column &c, npy_intp start, npy_intp count, const dates &b,
+[[gnu::always_inline]] inline bool block_result(const months_pass &p, const column &c, npy_intp start, npy_intp count, const dates &b,
                   failure &failed) noexcept
 {
     for (npy_intp i = 0; i < count; ++i) {
@@ -581,7 +584,7 @@ const field_name field_names[] = {
 const char *const period_names[] = {"year", "quarter", "month", "week"};
 
 PyDoc_STRVAR(fields_doc,
-             "jalali_fields(values, per_day, calendar, names, mask=None, validity=None, offset=0)\n--\n\n"
+             "_jalali_fields(values, per_day, calendar, names, mask=None, validity=None, offset=0)\n--\n\n"
              "The Jalali fields `names` of a column of datetimes: a tuple of arrays (int32, or bool for the is_ "
              "fields), and the mask of the missing values, or None where none is.");
 
@@ -651,7 +654,7 @@ PyObject *new_ticks(const column &c, std::int64_t *&data)
 }
 
 PyDoc_STRVAR(period_starts_doc,
-             "jalali_period_starts(values, per_day, calendar, period, ceil=False, mask=None, validity=None, offset=0)\n"
+             "_jalali_period_starts(values, per_day, calendar, period, ceil=False, mask=None, validity=None, offset=0)\n"
              "--\n\n"
              "The ticks (int64, NaT where missing) at which the Jalali period (\"year\", \"quarter\", \"month\" or "
              "\"week\") of each datetime begins; with ceil, the next one's unless the value is at a start.");
@@ -695,7 +698,7 @@ PyObject *jalali_period_starts(PyObject *, PyObject *args, PyObject *kwargs)
 }
 
 PyDoc_STRVAR(add_months_doc,
-             "jalali_add_months(values, per_day, calendar, months, mask=None, validity=None, offset=0)\n--\n\n"
+             "_jalali_add_months(values, per_day, calendar, months, mask=None, validity=None, offset=0)\n--\n\n"
              "The ticks (int64, NaT where missing) of each datetime `months` Jalali months on, at the same time of "
              "day, the day kept but for the last days of a longer month, which become the last of the shorter.");
 
@@ -727,11 +730,11 @@ PyObject *jalali_add_months(PyObject *, PyObject *args, PyObject *kwargs)
 }
 
 PyMethodDef column_methods[] = {
-    {"jalali_fields", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(jalali_fields)),
+    {"_jalali_fields", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(jalali_fields)),
      METH_VARARGS | METH_KEYWORDS, fields_doc},
-    {"jalali_period_starts", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(jalali_period_starts)),
+    {"_jalali_period_starts", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(jalali_period_starts)),
      METH_VARARGS | METH_KEYWORDS, period_starts_doc},
-    {"jalali_add_months", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(jalali_add_months)),
+    {"_jalali_add_months", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(jalali_add_months)),
      METH_VARARGS | METH_KEYWORDS, add_months_doc},
     {nullptr, nullptr, 0, nullptr},
 };

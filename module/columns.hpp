@@ -4,7 +4,7 @@
 #include "module/python.hpp"
 
 // Adds the functions over columns of datetimes to the array module
-// (jalali_fields, jalali_period_starts, jalali_add_months): 0, or -1 with an
+// (_jalali_fields, _jalali_period_starts, _jalali_add_months): 0, or -1 with an
 // exception set.
 int add_columns(PyObject *module);
 

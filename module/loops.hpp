@@ -58,12 +58,18 @@ template <typename Fn>
 std::array<char, 64> describe(const typename Fn::in *x) noexcept
 {
     std::array<char, 64> text{};
-    if constexpr (std::is_floating_point_v<typename Fn::in>)
-        std::snprintf(text.data(), text.size(), "the julian day %.15g", x[0]);
-    else if constexpr (gregorian_input<Fn>)
+    if constexpr (std::is_floating_point_v<typename Fn::in>) {
+        // in the fewest digits that read back as the value, as Python writes it
+        for (int digits = 15; digits <= 17; ++digits) {
+            std::snprintf(text.data(), text.size(), "the julian day %.*g", digits, x[0]);
+            if (std::strtod(text.data() + 15, nullptr) == x[0])
+                break;
+        }
+    } else if constexpr (gregorian_input<Fn>) {
         std::snprintf(text.data(), text.size(), "the Gregorian date %d-%02d-%02d", x[0], x[1], x[2]);
-    else
+    } else {
         std::snprintf(text.data(), text.size(), "the year %d", x[0]);
+    }
     return text;
 }
 
