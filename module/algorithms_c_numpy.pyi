@@ -2,6 +2,9 @@
 
 import numpy as np
 
+from . import arithmetic as arithmetic
+from . import astronomical as astronomical
+
 get_julian_day_from_gregorian_date: np.ufunc
 is_jalali_leap_year: np.ufunc
 get_days_in_jalali_year: np.ufunc
