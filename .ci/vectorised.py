@@ -83,20 +83,22 @@ def report(compiler, flags, fn, input_type):
 # narrowest clone whose instructions it needs: 64-bit comparisons come with SSE4.1, and 64-bit
 # integers to doubles and their products with AVX-512).
 COLUMNS = ROOT / "module" / "columns.cpp"
+COLUMN_MARKED = [ROOT / "module" / "column_pass.hpp", COLUMNS]  # the loops of every pass, and the fields' own
 COLUMN_PASSES = [(c, t) for c in CALENDARS for t in ("std::int64_t", "std::int32_t")]
 CLONE_WIDTHS = {"plain": 3, "avx2": 2, "avx512": 1}  # how many clones, from the narrowest that must vectorise
 
 
 def column_loops():
-    """(line, kind of column or None, narrowest clone) of every marked column loop."""
+    """(file name, line, kind of column or None, narrowest clone) of every marked column loop."""
     found = []
-    for n, line in enumerate(COLUMNS.read_text().splitlines(), 1):
-        mark = re.search(r"// column loop(?:: (.*))?$", line.rstrip())
-        if mark:
-            words = [w.strip() for w in (mark.group(1) or "").split(",") if w.strip()]
-            column = next((w for w in words if w in ("ticks", "days")), None)
-            clone = next((w for w in words if w in CLONE_WIDTHS), "plain")
-            found.append((n, column, clone))
+    for path in COLUMN_MARKED:
+        for n, line in enumerate(path.read_text().splitlines(), 1):
+            mark = re.search(r"// column loop(?:: (.*))?$", line.rstrip())
+            if mark:
+                words = [w.strip() for w in (mark.group(1) or "").split(",") if w.strip()]
+                column = next((w for w in words if w in ("ticks", "days")), None)
+                clone = next((w for w in words if w in CLONE_WIDTHS), "plain")
+                found.append((path.name, n, column, clone))
     assert len(found) >= 5, found
     return found
 
@@ -116,16 +118,16 @@ def check_columns(kind, compiler, flags, pattern):
     failures = []
     for (calendar, column), text in zip(COLUMN_PASSES, reports):
         ticks = column == "std::int64_t"
-        for line, kind_of_column, clone in column_loops():
+        for name, line, kind_of_column, clone in column_loops():
             if kind_of_column is not None and (kind_of_column == "ticks") != ticks:
                 continue
-            widths = sorted({int(w) for w in re.findall(rf"{COLUMNS.name}:{line}:\d+: {pattern}", text)})
+            widths = sorted({int(w) for w in re.findall(rf"{re.escape(name)}:{line}:\d+: {pattern}", text)})
             needed = CLONE_WIDTHS[clone] if kind != "aarch64" else (1 if clone == "plain" else 0)
             ok = len(widths) >= needed
-            print(f"{'ok' if ok else 'NOT VECTORISED'}: column pass <{calendar}, {column}>, line {line} "
+            print(f"{'ok' if ok else 'NOT VECTORISED'}: column pass <{calendar}, {column}>, {name}:{line} "
                   f"({clone} and wider): {widths or 'no report'}")
             if not ok:
-                failures.append(f"column pass <{calendar}, {column}> line {line}")
+                failures.append(f"column pass <{calendar}, {column}> {name}:{line}")
     return failures
 
 

@@ -1,0 +1,420 @@
+#ifndef ALGORITHMS_C_MODULE_COLUMN_PASS_HPP
+#define ALGORITHMS_C_MODULE_COLUMN_PASS_HPP
+
+// A pass over a column of datetimes, as data frames hold them, to the Jalali
+// dates of its values, which each kind of pass (fields, period starts, month
+// steps, text) turns into its result block by block: ticks to days and
+// missing values to a mask inside the loop, the date in either calendar by
+// the vectorised 32-bit forms where they hold and exactly elsewhere.  No
+// Python object is touched inside the loop, which runs without the GIL; a
+// value that the calendar refuses stops the pass, and its error is raised
+// after the loop.
+//
+// A column is one-dimensional and contiguous: int64 ticks, `per_day` of them
+// a day from 1970-01-01 (NumPy's datetime64 and Arrow's timestamps and
+// date64), with NaT as the smallest int64; or int32 days (Arrow's date32).
+// Missing values are NaT, or marked in a mask of bools, or absent from an
+// Arrow validity bitmap.  A missing value is read as 1970-01-01, so that every
+// result holds a valid date under its mask.
+//
+// Each kind of pass is a type Pass with a function
+//   template <typename C> bool block_result(const Pass &, const column &, npy_intp start, npy_intp count,
+//                                           const dates &, failure &)
+// in the file that runs it, found by argument-dependent lookup.
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <type_traits>
+#include <utility>
+
+#include "calendar/gregorian.hpp"
+#include "calendar/jalali_calendars.hpp"
+#include "module/errors.hpp"
+#include "module/isa.hpp"
+#include "module/numpy.hpp"
+
+namespace {
+
+using calendar::status;
+
+// Day 0 of a column, 1970-01-01, is the julian day number 2440588.
+constexpr std::int64_t epoch_number = 2440588;
+// The elements that a pass takes at a time.
+constexpr npy_intp block = 1024;
+// A day number that no box holds: the value goes the exact way.
+constexpr std::int32_t outside_box = INT32_MIN;
+// Day numbers within 2^30 of 0 are taken in 32 bits.
+constexpr double number_bound = 1 << 30;
+
+// A column of datetimes, and where its values are missing.
+struct column {
+    const void *values = nullptr;
+    bool days = false;  // int32 days, else int64 ticks
+    npy_intp length = 0;
+    std::int64_t per_day = 1;
+    const npy_bool *mask = nullptr;        // true where missing, or null
+    const std::uint8_t *validity = nullptr;  // Arrow's bits, 1 where present, or null
+    npy_intp offset = 0;                   // of the column's first bit in `validity`
+};
+
+// The day of value i of the column, from 1970-01-01: exact, for the values
+// that the 32-bit way leaves out.
+std::int64_t day_of(const column &c, npy_intp i) noexcept
+{
+    if (c.days)
+        return static_cast<const std::int32_t *>(c.values)[i];
+    const std::int64_t v = static_cast<const std::int64_t *>(c.values)[i];
+    return v / c.per_day - (v % c.per_day < 0);
+}
+
+// The dates of a block, as both ways give them.
+struct dates {
+    std::int32_t number[block];  // julian day numbers, or outside_box
+    npy_bool missing[block];
+    std::int32_t year[block], month[block], day[block];
+    std::int32_t yday[block];     // from 0
+    std::int32_t weekday[block];  // 0 = Saturday
+    std::uint8_t leap[block];
+};
+
+// The first value that a pass could not convert.
+struct failure {
+    npy_intp at = -1;
+    status why = status::ok;
+    std::int64_t day = 0;  // its day from 1970-01-01
+};
+
+// Stage one: which values are missing, and the day number of every other one
+// within 2^30 of day 0 (outside_box beyond), 1970-01-01 for the missing.
+template <typename T>
+[[gnu::always_inline]] inline void block_days(const column &c, npy_intp start, npy_intp count, dates &b) noexcept
+{
+    const T *v = static_cast<const T *>(c.values) + start;
+    if constexpr (std::is_same_v<T, std::int64_t>) {
+        // (64-bit comparisons: from SSE4.1 on, and so in the AVX2 and AVX-512 clones)
+        FAST_LOOP
+        for (npy_intp i = 0; i < count; ++i)  // column loop: ticks, avx2
+            b.missing[i] = v[i] == std::numeric_limits<std::int64_t>::min();
+    } else {
+        std::fill_n(b.missing, count, npy_bool{0});
+    }
+    if (c.mask != nullptr)
+        for (npy_intp i = 0; i < count; ++i)
+            b.missing[i] |= c.mask[start + i];
+    if (c.validity != nullptr)
+        for (npy_intp i = 0; i < count; ++i) {
+            const npy_intp bit = c.offset + start + i;
+            b.missing[i] |= !(c.validity[bit >> 3] >> (bit & 7) & 1);
+        }
+    if constexpr (std::is_same_v<T, std::int64_t>) {
+        // floor(v / per_day) from the quotient in double, which is within one
+        // of it (nearer, but for the rounding of v and of its product), mended
+        // by the remainder, exact in 64 bits.  (64-bit integers to doubles and
+        // their products: in the AVX-512 clone alone.)
+        const std::int64_t per_day = c.per_day;
+        const double inverse = 1.0 / static_cast<double>(per_day);
+        FAST_LOOP
+        for (npy_intp i = 0; i < count; ++i) {  // column loop: ticks, avx512
+            const std::int64_t value = b.missing[i] ? 0 : v[i];
+            const double quotient = static_cast<double>(value) * inverse;
+            const bool inside = (quotient > -number_bound) & (quotient < number_bound);
+            const std::int32_t q = static_cast<std::int32_t>(inside ? quotient : 0.0);
+            const std::int64_t rest = value - std::int64_t{q} * per_day;
+            const std::int32_t day = q + (rest >= per_day) - (rest < 0) - (rest < -per_day);
+            b.number[i] = inside ? day + static_cast<std::int32_t>(epoch_number) : outside_box;
+        }
+    } else {
+        FAST_LOOP
+        for (npy_intp i = 0; i < count; ++i) {  // column loop: days
+            const std::int32_t value = v[i];  // read whether missing or not: no branch
+            const std::int32_t day = b.missing[i] ? 0 : value;
+            const bool inside = (day > -(1 << 30)) & (day < (1 << 30));
+            b.number[i] = inside ? day + static_cast<std::int32_t>(epoch_number) : outside_box;
+        }
+    }
+}
+
+// Stage two: the Jalali date of every day of the block in calendar C, and
+// its day of the year, weekday and leap year; false, with `failed` set, at a
+// value that the calendar refuses.
+template <typename C>
+[[gnu::always_inline]] inline bool block_dates(const column &c, npy_intp start, npy_intp count, dates &b,
+                                               failure &failed) noexcept
+{
+    std::uint32_t outside = 0;
+    FAST_LOOP
+    for (npy_intp i = 0; i < count; ++i) {  // column loop
+        const std::int32_t n = b.number[i];
+        const std::uint32_t inside = static_cast<std::uint32_t>(n) - static_cast<std::uint32_t>(C::full_first)
+                                   < static_cast<std::uint32_t>(C::full_end - C::full_first);
+        outside |= !inside;
+        std::int32_t y = 0, m = 0, d = 0;
+        std::uint32_t yday = 0;
+        bool leap = false;
+        C::fast_date(inside ? n : C::full_first, y, m, d, yday, leap);
+        b.year[i] = y;
+        b.month[i] = m;
+        b.day[i] = d;
+        b.yday[i] = static_cast<std::int32_t>(yday);
+        b.leap[i] = leap;
+        b.weekday[i] = static_cast<std::int32_t>(static_cast<std::uint32_t>(n + 2) % 7);  // n > 0 inside
+    }
+    if (outside == 0)
+        return true;
+    for (npy_intp i = 0; i < count; ++i) {
+        const std::int32_t n = b.number[i];
+        if (static_cast<std::uint32_t>(n) - static_cast<std::uint32_t>(C::full_first)
+            < static_cast<std::uint32_t>(C::full_end - C::full_first))
+            continue;
+        const std::int64_t day = b.missing[i] ? 0 : day_of(c, start + i);
+        const std::int64_t number = day + epoch_number;
+        std::int32_t y = 0, m = 0, d = 0;
+        bool leap = false;
+        status s = std::abs(day) < (std::int64_t{1} << 40) ? C::from_day_number(number, y, m, d) : status::out_of_range;
+        if (s == status::ok)
+            s = C::leap(y, leap);
+        if (s != status::ok) {
+            failed = {start + i, s, day};
+            return false;
+        }
+        b.year[i] = y;
+        b.month[i] = m;
+        b.day[i] = d;
+        b.yday[i] = calendar::jalali_month_offset(m) + d - 1;
+        b.leap[i] = leap;
+        b.weekday[i] = static_cast<std::int32_t>(((number + 2) % 7 + 7) % 7);
+    }
+    return true;
+}
+
+// The ticks of day `day` from 1970-01-01 at `time` into it, or false where
+// they do not fit in 64 bits (or would be NaT).
+constexpr bool ticks_of(std::int64_t day, std::int64_t time, std::int64_t per_day, std::int64_t &ticks) noexcept
+{
+    std::int64_t at = 0;
+    return !__builtin_mul_overflow(day, per_day, &at) && !__builtin_add_overflow(at, time, &ticks)
+        && ticks != std::numeric_limits<std::int64_t>::min();
+}
+
+// The time into its day of value i, in ticks.
+std::int64_t time_of_day(const column &c, npy_intp i, std::int64_t day) noexcept
+{
+    return c.days ? 0 : static_cast<const std::int64_t *>(c.values)[i] - day * c.per_day;
+}
+
+// Named here, for the passes' own overloads, which argument-dependent
+// lookup finds where run_pass is instantiated.
+template <typename C>
+void block_result();
+
+// A pass of calendar C over a column of T, in blocks: false, with `failed`
+// set, at the first value that it cannot convert.
+template <typename C, typename T, typename Pass>
+[[gnu::always_inline]] inline bool run_pass(const column &c, const Pass &p, failure &failed,
+                                            npy_bool *missing) noexcept
+{
+    dates b;
+    for (npy_intp start = 0; start < c.length; start += block) {
+        const npy_intp count = std::min(block, c.length - start);
+        block_days<T>(c, start, count, b);
+        std::copy_n(b.missing, count, missing + start);
+        if (!block_dates<C>(c, start, count, b, failed) || !block_result<C>(p, c, start, count, b, failed))
+            return false;
+    }
+    return true;
+}
+
+// The pass, built for each x86 clone; the widest that the processor has runs.
+#if defined(__x86_64__) || defined(__i386__)
+template <typename C, typename T, typename Pass>
+ALGORITHMS_C_AVX2 bool run_pass_avx2(const column &c, const Pass &p, failure &failed, npy_bool *missing) noexcept
+{
+    return run_pass<C, T>(c, p, failed, missing);
+}
+
+template <typename C, typename T, typename Pass>
+ALGORITHMS_C_AVX512 bool run_pass_avx512(const column &c, const Pass &p, failure &failed, npy_bool *missing) noexcept
+{
+    return run_pass<C, T>(c, p, failed, missing);
+}
+#endif
+
+template <typename C, typename T, typename Pass>
+bool run_pass_plain(const column &c, const Pass &p, failure &failed, npy_bool *missing) noexcept
+{
+    return run_pass<C, T>(c, p, failed, missing);
+}
+
+// The pass in the calendar and for the values of the column.  Only one is
+// built where the vectorisation check asks for the loops of one alone.
+#ifdef ALGORITHMS_C_COLUMNS_ONLY
+template <typename C, typename T>
+constexpr bool kept = std::is_same_v<std::pair<C, T>, ALGORITHMS_C_COLUMNS_ONLY>;
+#else
+template <typename C, typename T>
+constexpr bool kept = true;
+#endif
+
+template <typename C, typename T, typename Pass>
+bool run_widest(const column &c, const Pass &p, failure &failed, npy_bool *missing) noexcept
+{
+    if constexpr (!kept<C, T>) {
+        return false;
+    } else {
+#if defined(__x86_64__) || defined(__i386__)
+        if (widest == isa::avx512)
+            return run_pass_avx512<C, T>(c, p, failed, missing);
+        if (widest == isa::avx2)
+            return run_pass_avx2<C, T>(c, p, failed, missing);
+#endif
+        return run_pass_plain<C, T>(c, p, failed, missing);
+    }
+}
+
+template <typename Pass>
+bool run(const column &c, bool astronomical, const Pass &p, failure &failed, npy_bool *missing) noexcept
+{
+    using arithmetic = calendar::arithmetic_calendar;
+    using astronomical_calendar = calendar::astronomical_calendar;
+    if (c.days)
+        return astronomical ? run_widest<astronomical_calendar, std::int32_t>(c, p, failed, missing)
+                            : run_widest<arithmetic, std::int32_t>(c, p, failed, missing);
+    return astronomical ? run_widest<astronomical_calendar, std::int64_t>(c, p, failed, missing)
+                        : run_widest<arithmetic, std::int64_t>(c, p, failed, missing);
+}
+
+// The Gregorian date of a day from 1970-01-01, for a message.
+std::array<char, 48> gregorian_text(std::int64_t day) noexcept
+{
+    std::array<char, 48> text{};
+    const std::int64_t number = day + epoch_number;
+    if (number >= 0 && number < (std::int64_t{1} << 40)) {
+        std::int64_t y = 0;
+        std::int32_t m = 0, d = 0;
+        calendar::gregorian_date_from_day_number(static_cast<std::uint64_t>(number), y, m, d);
+        std::snprintf(text.data(), text.size(), "%lld-%02d-%02d", static_cast<long long>(y), m, d);
+    } else {
+        std::snprintf(text.data(), text.size(), "day %lld from 1970-01-01", static_cast<long long>(day));
+    }
+    return text;
+}
+
+// The exception for the value that stopped a pass.
+PyObject *raise_failure(const failure &failed)
+{
+    const auto date = gregorian_text(failed.day);
+    if (failed.why == status::outside_years)
+        PyErr_Format(PyExc_ValueError,
+                     "the value at position %zd, %s, is outside the years of the astronomical Jalali calendar, %d "
+                     "to %d: leave it out as missing, or use the arithmetic calendar (.jalali.arithmetic)",
+                     failed.at, date.data(), calendar::astronomical_first_year, calendar::astronomical_last_year);
+    else
+        PyErr_Format(PyExc_OverflowError, "the value at position %zd, %s, gives a date out of range", failed.at,
+                     date.data());
+    return nullptr;
+}
+
+// The column of the arguments common to every pass: values, ticks a day,
+// and a mask (bools, true where missing) or an Arrow validity bitmap (uint8,
+// with the offset of the first bit); new references to the arrays it reads,
+// which the caller releases.  False with an exception set on bad arguments.
+struct column_arguments {
+    PyArrayObject *values = nullptr, *mask = nullptr, *validity = nullptr;
+    column c;
+    ~column_arguments()
+    {
+        Py_XDECREF(values);
+        Py_XDECREF(mask);
+        Py_XDECREF(validity);
+    }
+};
+
+PyArrayObject *contiguous(PyObject *object, int type)
+{
+    return reinterpret_cast<PyArrayObject *>(
+        PyArray_FromAny(object, PyArray_DescrFromType(type), 1, 1, NPY_ARRAY_CARRAY_RO, nullptr));
+}
+
+bool read_column(PyObject *values, long long per_day, PyObject *mask, PyObject *validity, Py_ssize_t offset,
+                 column_arguments &a)
+{
+    if (per_day < 1) {
+        PyErr_SetString(PyExc_ValueError, "per_day must be positive");
+        return false;
+    }
+    const bool days = PyArray_Check(values) && PyArray_TYPE(reinterpret_cast<PyArrayObject *>(values)) == NPY_INT32;
+    a.values = contiguous(values, days ? NPY_INT32 : NPY_INT64);
+    if (a.values == nullptr)
+        return false;
+    a.c.values = PyArray_DATA(a.values);
+    a.c.days = days;
+    a.c.length = PyArray_DIM(a.values, 0);
+    a.c.per_day = days ? 1 : per_day;
+    if (mask != Py_None) {
+        if ((a.mask = contiguous(mask, NPY_BOOL)) == nullptr)
+            return false;
+        if (PyArray_DIM(a.mask, 0) != a.c.length) {
+            PyErr_SetString(PyExc_ValueError, "the mask must be as long as the values");
+            return false;
+        }
+        a.c.mask = static_cast<const npy_bool *>(PyArray_DATA(a.mask));
+    }
+    if (validity != Py_None) {
+        if ((a.validity = contiguous(validity, NPY_UINT8)) == nullptr)
+            return false;
+        if (offset < 0 || (offset + a.c.length + 7) / 8 > PyArray_DIM(a.validity, 0)) {
+            PyErr_SetString(PyExc_ValueError, "the validity bitmap is too short for the values");
+            return false;
+        }
+        a.c.validity = static_cast<const std::uint8_t *>(PyArray_DATA(a.validity));
+        a.c.offset = offset;
+    }
+    return true;
+}
+
+// "astronomical" or "arithmetic": 1 or 0, or -1 with an exception set.
+int read_calendar(const char *name)
+{
+    if (std::strcmp(name, "astronomical") == 0)
+        return 1;
+    if (std::strcmp(name, "arithmetic") == 0)
+        return 0;
+    PyErr_Format(PyExc_ValueError, "calendar must be \"astronomical\" or \"arithmetic\", not \"%s\"", name);
+    return -1;
+}
+
+// Runs a pass without the GIL: the missing values' mask (None where none is
+// missing), or null with the exception of the value that stopped it.
+template <typename Pass>
+PyObject *run_without_gil(const column &c, bool astronomical, const Pass &p)
+{
+    npy_intp length = c.length;
+    PyObject *mask = PyArray_SimpleNew(1, &length, NPY_BOOL);
+    if (mask == nullptr)
+        return nullptr;
+    npy_bool *missing = static_cast<npy_bool *>(PyArray_DATA(reinterpret_cast<PyArrayObject *>(mask)));
+    failure failed;
+    bool ok = false;
+    Py_BEGIN_ALLOW_THREADS
+    ok = run(c, astronomical, p, failed, missing);
+    Py_END_ALLOW_THREADS
+    if (!ok) {
+        Py_DECREF(mask);
+        if (failed.at < 0)
+            PyErr_SetString(PyExc_SystemError, "this build holds no pass for the column");
+        return failed.at < 0 ? nullptr : raise_failure(failed);
+    }
+    if (std::find(missing, missing + length, npy_bool{1}) != missing + length)
+        return mask;
+    Py_DECREF(mask);
+    Py_RETURN_NONE;
+}
+
+}  // namespace
+
+#endif
