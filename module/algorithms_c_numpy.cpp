@@ -21,6 +21,7 @@ PyMODINIT_FUNC PyInit_algorithms_c_numpy(void)
 #define ALGORITHMS_C_NUMPY_API_OWNER
 #include "module/numpy.hpp"
 #include "module/columns.hpp"
+#include "module/text.hpp"
 #include "module/ufuncs.hpp"
 
 namespace {
@@ -69,7 +70,7 @@ PyMODINIT_FUNC PyInit_algorithms_c_numpy(void)
     PyObject *module = PyModule_Create(&module_definition);
     if (module == nullptr)
         return nullptr;
-    if (add_ufuncs(module) < 0 || add_columns(module) < 0) {
+    if (add_ufuncs(module) < 0 || add_columns(module) < 0 || add_text(module) < 0) {
         Py_DECREF(module);
         return nullptr;
     }

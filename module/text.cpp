@@ -1,0 +1,624 @@
+// Jalali dates as text, both ways, over whole columns: a column of datetimes
+// written by a strftime-style format in one pass of column_pass.hpp, and a
+// column of text read into datetimes, by the routines of text/.  The text is
+// read from Arrow's buffers (offsets and UTF-8 data) where they are, from a
+// NumPy array of fixed-width Unicode, or from Python strings; it is written
+// once, as Arrow's buffers or as fixed-width byte strings.  Neither loop
+// touches a Python object or holds the GIL; a value that cannot be written or
+// read stops the loop, and its error is raised after it.
+
+#include "module/text.hpp"
+
+#include <string_view>
+
+#include "module/column_pass.hpp"
+#include "text/format.hpp"
+#include "text/parse.hpp"
+
+namespace {
+
+// Writing -------------------------------------------------------------------
+
+struct format_pass {
+    const text::pattern *pattern;
+    text::locale locale;
+    bool persian_digits;
+    // for values with a time zone: each one's offset from UTC, seconds east,
+    // and the index of its zone's name; else null
+    const std::int32_t *utc_offsets;
+    const std::int32_t *zone_codes;
+    const std::string_view *zone_names;
+    std::int32_t zone_count;
+    std::size_t width;      // the most bytes a row takes
+    std::int64_t *offsets;  // where each row begins and ends in `data`, or null: rows in slots of `width`
+    char *data;
+};
+
+// The moment of value i of a block: its date, and its time of day from its
+// ticks and the day number that the block found for it (outside_box where it
+// went the exact way, and then found again).
+inline text::moment moment_of(const column &c, npy_intp row, const dates &b, npy_intp i) noexcept
+{
+    text::moment m;
+    m.year = b.year[i];
+    m.month = b.month[i];
+    m.day = b.day[i];
+    m.day_of_year = b.yday[i];
+    m.weekday = b.weekday[i];
+    if (!c.days) {
+        const std::int64_t day = b.number[i] != outside_box ? b.number[i] - epoch_number : day_of(c, row);
+        const std::int64_t time = time_of_day(c, row, day);  // [0, per_day)
+        const std::int64_t per_second = c.per_day / 86400;
+        const std::int64_t seconds = time / per_second;
+        m.hour = static_cast<std::int32_t>(seconds / 3600);
+        m.minute = static_cast<std::int32_t>(seconds / 60 % 60);
+        m.second = static_cast<std::int32_t>(seconds % 60);
+        m.nanosecond = static_cast<std::int32_t>(time % per_second * (1000000000 / per_second));
+    }
+    return m;
+}
+
+template <typename C>
+[[gnu::always_inline]] inline bool block_result(const format_pass &p, const column &c, npy_intp start, npy_intp count,
+                                                const dates &b, failure &) noexcept
+{
+    for (npy_intp i = 0; i < count; ++i) {
+        const npy_intp row = start + i;
+        char *at = p.offsets != nullptr ? p.data + p.offsets[row] : p.data + row * p.width;
+        char *end = at;
+        if (!b.missing[i]) {
+            text::moment m = moment_of(c, row, b, i);
+            if (p.utc_offsets != nullptr) {
+                const std::int32_t code = p.zone_codes[row];
+                m.zoned = true;
+                m.offset = p.utc_offsets[row];
+                m.zone = code >= 0 && code < p.zone_count ? p.zone_names[code] : std::string_view{};
+            }
+            end = text::write(*p.pattern, m, p.locale, p.persian_digits, at);
+        }
+        if (p.offsets != nullptr)
+            p.offsets[row + 1] = p.offsets[row] + (end - at);
+        else
+            std::fill(end, at + p.width, '\0');
+    }
+    return true;
+}
+
+// A pattern, and the text of the format that it points into, kept alive.
+struct compiled {
+    text::pattern pattern;
+    PyObject *format = nullptr;  // a new reference to a bytes object
+    ~compiled() { Py_XDECREF(format); }
+};
+
+// Reads the format (str): false with an exception set where it is too long.
+bool compile_format(PyObject *format, compiled &out)
+{
+    out.format = PyUnicode_AsUTF8String(format);
+    if (out.format == nullptr)
+        return false;
+    const std::string_view text{PyBytes_AS_STRING(out.format), static_cast<std::size_t>(PyBytes_GET_SIZE(out.format))};
+    if (!text::compile(text, out.pattern)) {
+        PyErr_Format(PyExc_ValueError, "the format is longer than %d bytes", static_cast<int>(text::format_limit));
+        return false;
+    }
+    return true;
+}
+
+PyDoc_STRVAR(strftime_doc,
+             "_jalali_strftime(values, per_day, calendar, format, locale, digits, mask=None, validity=None, offset=0, "
+             "utc_offsets=None, zone_codes=None, zone_names=(), fixed=False)\n--\n\n"
+             "The Jalali dates and times of a column of datetimes written by a strftime-style format: "
+             "(offsets, data, mask), Arrow's int64 offsets and UTF-8 data of the strings, and the mask of the "
+             "missing values (None where none is), whose strings are empty; or, with fixed, (None, data, mask, "
+             "width), every string in a slot of width bytes, NUL-padded.");
+
+PyObject *jalali_strftime(PyObject *, PyObject *args, PyObject *kwargs)
+{
+    static const char *keywords[] = {"values",      "per_day",    "calendar",   "format", "locale", "digits",
+                                     "mask",        "validity",   "offset",     "utc_offsets", "zone_codes",
+                                     "zone_names",  "fixed",      nullptr};
+    PyObject *values, *format, *mask = Py_None, *validity = Py_None, *offsets_east = Py_None, *codes = Py_None;
+    PyObject *names = nullptr;
+    long long per_day;
+    const char *calendar_name, *locale_name, *digits_name;
+    Py_ssize_t offset = 0;
+    int fixed = 0;
+    if (!PyArg_ParseTupleAndKeywords(args, kwargs, "OLsUss|OOnOOO!p", const_cast<char **>(keywords), &values, &per_day,
+                                     &calendar_name, &format, &locale_name, &digits_name, &mask, &validity, &offset,
+                                     &offsets_east, &codes, &PyTuple_Type, &names, &fixed))
+        return nullptr;
+    const int astronomical = read_calendar(calendar_name);
+    if (astronomical < 0)
+        return nullptr;
+    const bool english = std::strcmp(locale_name, "en") == 0, latin = std::strcmp(digits_name, "latin") == 0;
+    if (!english && std::strcmp(locale_name, "fa") != 0) {
+        PyErr_Format(PyExc_ValueError, "locale must be \"en\" or \"fa\", not \"%s\"", locale_name);
+        return nullptr;
+    }
+    if (!latin && std::strcmp(digits_name, "persian") != 0) {
+        PyErr_Format(PyExc_ValueError, "digits must be \"latin\" or \"persian\", not \"%s\"", digits_name);
+        return nullptr;
+    }
+    column_arguments a;
+    compiled f;
+    if (!read_column(values, per_day, mask, validity, offset, a) || !compile_format(format, f))
+        return nullptr;
+    const npy_intp n = a.c.length;
+    // the time zones, where the values have one
+    PyArrayObject *east = nullptr, *code = nullptr;
+    std::string_view zones[256];
+    std::size_t longest_zone = 0;
+    const Py_ssize_t zone_count = names == nullptr ? 0 : PyTuple_GET_SIZE(names);
+    const auto release = [&] {
+        Py_XDECREF(east);
+        Py_XDECREF(code);
+    };
+    if (offsets_east != Py_None) {
+        east = contiguous(offsets_east, NPY_INT32);
+        code = east == nullptr ? nullptr : contiguous(codes, NPY_INT32);
+        if (code == nullptr || PyArray_DIM(east, 0) != n || PyArray_DIM(code, 0) != n || zone_count > 256) {
+            if (!PyErr_Occurred())
+                PyErr_SetString(PyExc_ValueError, "one UTC offset and zone code a value, and at most 256 zones");
+            release();
+            return nullptr;
+        }
+        for (Py_ssize_t k = 0; k < zone_count; ++k) {
+            Py_ssize_t size = 0;
+            const char *utf8 = PyUnicode_Check(PyTuple_GET_ITEM(names, k))
+                                   ? PyUnicode_AsUTF8AndSize(PyTuple_GET_ITEM(names, k), &size)
+                                   : nullptr;
+            if (utf8 == nullptr || size > 64) {
+                if (!PyErr_Occurred())
+                    PyErr_SetString(PyExc_ValueError, "zone names are strings of at most 64 bytes");
+                release();
+                return nullptr;
+            }
+            zones[k] = {utf8, static_cast<std::size_t>(size)};  // held by `names` for the call
+            longest_zone = std::max(longest_zone, static_cast<std::size_t>(size));
+        }
+    }
+    const text::locale l = english ? text::locale::en : text::locale::fa;
+    const std::size_t width = text::longest(f.pattern, l, !latin, longest_zone);
+    npy_intp bytes = 0;
+    if (width != 0 && n > NPY_MAX_INTP / static_cast<npy_intp>(width)) {
+        release();
+        return PyErr_NoMemory();
+    }
+    bytes = n * static_cast<npy_intp>(width);
+    npy_intp count = n + 1;
+    PyObject *offsets = fixed ? nullptr : PyArray_SimpleNew(1, &count, NPY_INT64);
+    PyObject *data = PyArray_SimpleNew(1, &bytes, NPY_UINT8);
+    if ((!fixed && offsets == nullptr) || data == nullptr) {
+        Py_XDECREF(offsets);
+        Py_XDECREF(data);
+        release();
+        return nullptr;
+    }
+    std::int64_t *starts = offsets == nullptr ? nullptr
+                                              : static_cast<std::int64_t *>(PyArray_DATA(reinterpret_cast<PyArrayObject *>(offsets)));
+    if (starts != nullptr)
+        starts[0] = 0;
+    const format_pass pass{&f.pattern,
+                           l,
+                           !latin,
+                           east == nullptr ? nullptr : static_cast<const std::int32_t *>(PyArray_DATA(east)),
+                           code == nullptr ? nullptr : static_cast<const std::int32_t *>(PyArray_DATA(code)),
+                           zones,
+                           static_cast<std::int32_t>(zone_count),
+                           width,
+                           starts,
+                           static_cast<char *>(PyArray_DATA(reinterpret_cast<PyArrayObject *>(data)))};
+    PyObject *missing = run_without_gil(a.c, astronomical, pass);
+    release();
+    if (missing == nullptr) {
+        Py_XDECREF(offsets);
+        Py_DECREF(data);
+        return nullptr;
+    }
+    if (fixed)
+        return Py_BuildValue("(ONNn)", Py_None, data, missing, static_cast<Py_ssize_t>(width));
+    // the data as long as what was written: the array shrinks in place
+    npy_intp used = starts[n];
+    PyArray_Dims shape{&used, 1};
+    PyObject *resized = PyArray_Resize(reinterpret_cast<PyArrayObject *>(data), &shape, 0, NPY_CORDER);
+    if (resized == nullptr) {
+        Py_DECREF(offsets);
+        Py_DECREF(data);
+        Py_DECREF(missing);
+        return nullptr;
+    }
+    Py_DECREF(resized);  // None
+    return Py_BuildValue("(NNN)", offsets, data, missing);
+}
+
+// Reading -------------------------------------------------------------------
+
+// The rows of a column of text, each as UTF-8 bytes, or missing.
+struct utf8_rows {
+    const void *offsets;  // int32 or int64, n + 1 of them
+    bool wide;            // int64 offsets
+    const char *data;
+    std::size_t data_size;
+    const npy_bool *mask;  // true where missing, or null
+    const std::uint8_t *validity;
+    npy_intp bit_offset;
+
+    // Row i: false where it is missing or its offsets are not within the data.
+    bool row(npy_intp i, const char *&text, std::size_t &length) const noexcept
+    {
+        if ((mask != nullptr && mask[i]) || (validity != nullptr && !(validity[(bit_offset + i) >> 3] >> ((bit_offset + i) & 7) & 1)))
+            return false;
+        const std::int64_t first = wide ? static_cast<const std::int64_t *>(offsets)[i] : static_cast<const std::int32_t *>(offsets)[i];
+        const std::int64_t last = wide ? static_cast<const std::int64_t *>(offsets)[i + 1] : static_cast<const std::int32_t *>(offsets)[i + 1];
+        if (first < 0 || last < first || static_cast<std::uint64_t>(last) > data_size)
+            return false;
+        text = data + first;
+        length = static_cast<std::size_t>(last - first);
+        return true;
+    }
+};
+
+// The rows of a NumPy array of fixed-width Unicode (UCS4), each turned into
+// UTF-8 in a buffer of the reader's own, one at a time.
+struct ucs4_rows {
+    const std::uint32_t *data;
+    npy_intp width;  // code points a row
+    const npy_bool *mask;
+    mutable char buffer[4 * 256];
+
+    bool row(npy_intp i, const char *&text, std::size_t &length) const noexcept
+    {
+        if (mask != nullptr && mask[i])
+            return false;
+        const std::uint32_t *at = data + i * width;
+        npy_intp count = width;
+        while (count > 0 && at[count - 1] == 0)
+            --count;
+        char *out = buffer;
+        // text longer than a buffer is no date: what fits of it is read, and refused
+        for (npy_intp k = 0; k < count && out + 4 <= buffer + sizeof buffer; ++k) {
+            const std::uint32_t u = at[k];
+            if (u < 0x80) {
+                *out++ = static_cast<char>(u);
+            } else if (u < 0x800) {
+                *out++ = static_cast<char>(0xC0 | u >> 6);
+                *out++ = static_cast<char>(0x80 | (u & 0x3F));
+            } else if (u < 0x10000) {
+                *out++ = static_cast<char>(0xE0 | u >> 12);
+                *out++ = static_cast<char>(0x80 | (u >> 6 & 0x3F));
+                *out++ = static_cast<char>(0x80 | (u & 0x3F));
+            } else {
+                const std::uint32_t v = u < 0x110000 ? u : 0xFFFD;
+                *out++ = static_cast<char>(0xF0 | v >> 18);
+                *out++ = static_cast<char>(0x80 | (v >> 12 & 0x3F));
+                *out++ = static_cast<char>(0x80 | (v >> 6 & 0x3F));
+                *out++ = static_cast<char>(0x80 | (v & 0x3F));
+            }
+        }
+        text = buffer;
+        length = static_cast<std::size_t>(out - buffer);
+        return true;
+    }
+};
+
+struct read_failure {
+    npy_intp at = -1;
+    text::verdict verdict = text::verdict::ok;
+    status calendar = status::ok;
+    bool range = false;  // outside the unit's range
+};
+
+// The ticks of what a row says, in calendar C.
+template <typename C>
+bool ticks_of_reading(const text::reading &r, std::int64_t per_day, std::int64_t &ticks, read_failure &why) noexcept
+{
+    if (!calendar::fits_int32(r.year)) {
+        why.calendar = status::out_of_range;
+        return false;
+    }
+    const auto year = static_cast<std::int32_t>(r.year);
+    std::int64_t number = 0;
+    status s = status::ok;
+    if (r.day_of_year > 0) {
+        bool leap = false;
+        s = C::leap(year, leap);
+        if (s == status::ok && r.day_of_year > 365 + leap) {
+            why.verdict = text::verdict::bad_day;
+            return false;
+        }
+        if (s == status::ok)
+            s = C::day_number(year, 1, r.day_of_year, number);
+    } else {
+        std::int32_t length = 0;
+        s = C::days_in_month(year, r.month, length);
+        if (s == status::ok && r.day > length) {
+            why.verdict = text::verdict::bad_day;
+            return false;
+        }
+        if (s == status::ok)
+            s = C::day_number(year, r.month, r.day, number);
+    }
+    if (s != status::ok) {
+        why.calendar = s;
+        return false;
+    }
+    const std::int64_t per_second = per_day / 86400;
+    const std::int64_t seconds = r.hour * 3600 + r.minute * 60 + r.second - (r.zoned ? r.offset : 0);
+    const std::int64_t time = seconds * per_second + r.nanosecond / (1000000000 / per_second);
+    if (!ticks_of(number - epoch_number, time, per_day, ticks)) {
+        why.range = true;
+        return false;
+    }
+    return true;
+}
+
+// Reads every row into `out` (ticks, NaT where missing or, coerced, refused):
+// false, with `failed` set, at the first row refused where not coerced.
+// `zoned` tells whether the rows gave offsets from UTC.
+template <typename C, typename Rows>
+bool read_rows(const Rows &rows, npy_intp n, const text::pattern *p, std::int64_t per_day, bool coerce,
+               std::int64_t *out, read_failure &failed) noexcept
+{
+    constexpr std::int64_t nat = std::numeric_limits<std::int64_t>::min();
+    for (npy_intp i = 0; i < n; ++i) {
+        const char *bytes = nullptr;
+        std::size_t length = 0;
+        out[i] = nat;
+        if (!rows.row(i, bytes, length))
+            continue;
+        text::reading r;
+        read_failure why;
+        why.verdict = p == nullptr ? text::read_default(bytes, length, r) : text::read_formatted(*p, bytes, length, r);
+        if (why.verdict == text::verdict::empty)
+            continue;
+        if (why.verdict == text::verdict::ok && ticks_of_reading<C>(r, per_day, out[i], why))
+            continue;
+        out[i] = nat;
+        if (!coerce) {
+            why.at = i;
+            failed = why;
+            return false;
+        }
+    }
+    return true;
+}
+
+template <typename Rows>
+bool read_all(const Rows &rows, npy_intp n, bool astronomical, const text::pattern *p, std::int64_t per_day,
+              bool coerce, std::int64_t *out, read_failure &failed) noexcept
+{
+    return astronomical ? read_rows<calendar::astronomical_calendar>(rows, n, p, per_day, coerce, out, failed)
+                        : read_rows<calendar::arithmetic_calendar>(rows, n, p, per_day, coerce, out, failed);
+}
+
+// Raises the ValueError of a refused row, naming its position and its text.
+PyObject *raise_refusal(const read_failure &f, PyObject *row_text, const char *format, std::int64_t per_day)
+{
+    using text::verdict;
+    const char *unit = per_day == 86400 ? "s" : per_day == 86400000 ? "ms" : per_day == 86400000000 ? "us" : "ns";
+    char reason[160];
+    if (f.range)
+        std::snprintf(reason, sizeof reason, "is outside the range of datetime64[%s]", unit);
+    else if (f.calendar == status::outside_years)
+        std::snprintf(reason, sizeof reason, "is of a year outside the years of the astronomical Jalali calendar, %d to %d",
+                      calendar::astronomical_first_year, calendar::astronomical_last_year);
+    else if (f.calendar != status::ok)
+        std::snprintf(reason, sizeof reason, "is of a year out of range");
+    else if (f.verdict == verdict::bad_month)
+        std::snprintf(reason, sizeof reason, "has a month outside 1 to 12");
+    else if (f.verdict == verdict::bad_day)
+        std::snprintf(reason, sizeof reason, "has a day beyond its month or year");
+    else if (f.verdict == verdict::bad_time)
+        std::snprintf(reason, sizeof reason, "has a time of day or an offset out of range");
+    else if (format != nullptr)
+        return PyErr_Format(PyExc_ValueError, "the text at position %zd, %R, does not match the format '%s'", f.at,
+                            row_text, format);
+    else
+        std::snprintf(reason, sizeof reason, "is not a date YYYY/MM/DD, YYYY-MM-DD or YYYYMMDD (with a time HH:MM[:SS])");
+    return PyErr_Format(PyExc_ValueError, "the text at position %zd, %R, %s", f.at, row_text, reason);
+}
+
+PyDoc_STRVAR(strptime_doc,
+             "_jalali_strptime(strings, per_day, calendar, format=None, errors='raise', mask=None)\n--\n\n"
+             "The datetimes (int64 ticks, per_day a day, NaT where missing) of a column of Jalali dates as text: "
+             "strings is a tuple (offsets, data, validity, offset) of Arrow's buffers, a NumPy array of fixed-width "
+             "Unicode, or one of Python strings (with mask, true where a value is missing).  Returns the ticks and "
+             "whether the text gave offsets from UTC, in which case the ticks are UTC.");
+
+PyObject *jalali_strptime(PyObject *, PyObject *args, PyObject *kwargs)
+{
+    static const char *keywords[] = {"strings", "per_day", "calendar", "format", "errors", "mask", nullptr};
+    PyObject *strings, *format = Py_None, *mask_object = Py_None;
+    long long per_day;
+    const char *calendar_name, *errors = "raise";
+    if (!PyArg_ParseTupleAndKeywords(args, kwargs, "OLs|OsO", const_cast<char **>(keywords), &strings, &per_day,
+                                     &calendar_name, &format, &errors, &mask_object))
+        return nullptr;
+    const int astronomical = read_calendar(calendar_name);
+    if (astronomical < 0)
+        return nullptr;
+    if (per_day != 86400 && per_day != 86400000 && per_day != 86400000000 && per_day != 86400000000000) {
+        PyErr_SetString(PyExc_ValueError, "the unit must be s, ms, us or ns");
+        return nullptr;
+    }
+    const bool coerce = std::strcmp(errors, "coerce") == 0;
+    if (!coerce && std::strcmp(errors, "raise") != 0) {
+        PyErr_Format(PyExc_ValueError, "errors must be \"raise\" or \"coerce\", not \"%s\"", errors);
+        return nullptr;
+    }
+    compiled f;
+    if (format != Py_None && (!PyUnicode_Check(format) || !compile_format(format, f))) {
+        if (!PyErr_Occurred())
+            PyErr_SetString(PyExc_TypeError, "the format must be a string");
+        return nullptr;
+    }
+    const text::pattern *p = format == Py_None ? nullptr : &f.pattern;
+
+    // The rows: Arrow's buffers, fixed-width Unicode, or Python strings made
+    // into UTF-8 buffers here, under the GIL.
+    PyArrayObject *held[4] = {};
+    const auto release = [&held] {
+        for (PyArrayObject *a : held)
+            Py_XDECREF(a);
+    };
+    PyArrayObject *mask = nullptr;
+    if (mask_object != Py_None && (mask = held[3] = contiguous(mask_object, NPY_BOOL)) == nullptr) {
+        release();
+        return nullptr;
+    }
+    utf8_rows arrow{};
+    ucs4_rows unicode{};
+    npy_intp n = 0;
+    int kind = 0;  // 0 Arrow's buffers or strings made into them, 1 fixed-width Unicode
+    PyObject *made_offsets = nullptr, *made_data = nullptr;
+    if (PyTuple_Check(strings)) {
+        PyObject *offsets_object, *data_object, *validity_object;
+        Py_ssize_t bit_offset = 0;
+        if (!PyArg_ParseTuple(strings, "OOOn", &offsets_object, &data_object, &validity_object, &bit_offset)) {
+            release();
+            return nullptr;
+        }
+        const bool wide = PyArray_Check(offsets_object)
+                       && PyArray_TYPE(reinterpret_cast<PyArrayObject *>(offsets_object)) == NPY_INT64;
+        held[0] = contiguous(offsets_object, wide ? NPY_INT64 : NPY_INT32);
+        held[1] = held[0] == nullptr ? nullptr : contiguous(data_object, NPY_UINT8);
+        if (held[1] != nullptr && validity_object != Py_None)
+            held[2] = contiguous(validity_object, NPY_UINT8);
+        if (held[1] == nullptr || (validity_object != Py_None && held[2] == nullptr)) {
+            release();
+            return nullptr;
+        }
+        n = PyArray_DIM(held[0], 0) - 1;
+        if (n < 0 || bit_offset < 0
+            || (held[2] != nullptr && (bit_offset + n + 7) / 8 > PyArray_DIM(held[2], 0))) {
+            PyErr_SetString(PyExc_ValueError, "the offsets or the validity bitmap do not fit the strings");
+            release();
+            return nullptr;
+        }
+        arrow = {PyArray_DATA(held[0]), wide, static_cast<const char *>(PyArray_DATA(held[1])),
+                 static_cast<std::size_t>(PyArray_DIM(held[1], 0)), nullptr,
+                 held[2] == nullptr ? nullptr : static_cast<const std::uint8_t *>(PyArray_DATA(held[2])), bit_offset};
+    } else if (PyArray_Check(strings) && PyArray_TYPE(reinterpret_cast<PyArrayObject *>(strings)) == NPY_UNICODE) {
+        held[0] = reinterpret_cast<PyArrayObject *>(PyArray_FromAny(
+            strings, nullptr, 1, 1, NPY_ARRAY_CARRAY_RO | NPY_ARRAY_NOTSWAPPED, nullptr));
+        if (held[0] == nullptr) {
+            release();
+            return nullptr;
+        }
+        n = PyArray_DIM(held[0], 0);
+        unicode.data = static_cast<const std::uint32_t *>(PyArray_DATA(held[0]));
+        unicode.width = PyArray_ITEMSIZE(held[0]) / 4;
+        kind = 1;
+    } else {
+        // Python strings, into UTF-8 buffers: their sizes, then their bytes
+        held[0] = reinterpret_cast<PyArrayObject *>(PyArray_FromAny(strings, PyArray_DescrFromType(NPY_OBJECT), 1, 1,
+                                                                    NPY_ARRAY_CARRAY_RO, nullptr));
+        if (held[0] == nullptr) {
+            release();
+            return nullptr;
+        }
+        n = PyArray_DIM(held[0], 0);
+        PyObject *const *items = static_cast<PyObject *const *>(PyArray_DATA(held[0]));
+        const npy_bool *gone = mask == nullptr ? nullptr : static_cast<const npy_bool *>(PyArray_DATA(mask));
+        npy_intp count = n + 1, total = 0;
+        made_offsets = PyArray_SimpleNew(1, &count, NPY_INT64);
+        if (made_offsets == nullptr) {
+            release();
+            return nullptr;
+        }
+        std::int64_t *starts = static_cast<std::int64_t *>(PyArray_DATA(reinterpret_cast<PyArrayObject *>(made_offsets)));
+        for (npy_intp i = 0; i < n; ++i) {
+            starts[i] = total;
+            if (gone != nullptr && gone[i])
+                continue;
+            Py_ssize_t size = 0;
+            if (!PyUnicode_Check(items[i]) || PyUnicode_AsUTF8AndSize(items[i], &size) == nullptr) {
+                if (!PyErr_Occurred())
+                    PyErr_Format(PyExc_TypeError, "the value at position %zd, %R, is not text", i, items[i]);
+                Py_DECREF(made_offsets);
+                release();
+                return nullptr;
+            }
+            total += size;
+        }
+        starts[n] = total;
+        made_data = PyArray_SimpleNew(1, &total, NPY_UINT8);
+        if (made_data == nullptr) {
+            Py_DECREF(made_offsets);
+            release();
+            return nullptr;
+        }
+        char *bytes = static_cast<char *>(PyArray_DATA(reinterpret_cast<PyArrayObject *>(made_data)));
+        for (npy_intp i = 0; i < n; ++i)
+            if (gone == nullptr || !gone[i]) {
+                Py_ssize_t size = 0;
+                const char *utf8 = PyUnicode_AsUTF8AndSize(items[i], &size);  // cached by the first pass
+                std::memcpy(bytes + starts[i], utf8, static_cast<std::size_t>(size));
+            }
+        arrow = {starts, true, bytes, static_cast<std::size_t>(total), gone, nullptr, 0};
+    }
+    if (mask != nullptr && PyArray_DIM(mask, 0) != n) {
+        Py_XDECREF(made_offsets);
+        Py_XDECREF(made_data);
+        release();
+        PyErr_SetString(PyExc_ValueError, "the mask must be as long as the strings");
+        return nullptr;
+    }
+    const npy_bool *gone = mask == nullptr ? nullptr : static_cast<const npy_bool *>(PyArray_DATA(mask));
+    arrow.mask = gone;
+    unicode.mask = gone;
+
+    npy_intp length = n;
+    PyObject *ticks = PyArray_SimpleNew(1, &length, NPY_INT64);
+    bool ok = ticks != nullptr;
+    read_failure failed;
+    if (ok) {
+        std::int64_t *out = static_cast<std::int64_t *>(PyArray_DATA(reinterpret_cast<PyArrayObject *>(ticks)));
+        Py_BEGIN_ALLOW_THREADS
+        ok = kind == 1 ? read_all(unicode, n, astronomical, p, per_day, coerce, out, failed)
+                       : read_all(arrow, n, astronomical, p, per_day, coerce, out, failed);
+        Py_END_ALLOW_THREADS
+        if (!ok) {
+            // the refused row's text, for the message
+            const char *bytes = nullptr;
+            std::size_t size = 0;
+            PyObject *row_text = nullptr;
+            if (kind == 1) {
+                const std::uint32_t *at = unicode.data + failed.at * unicode.width;
+                npy_intp count = unicode.width;
+                while (count > 0 && at[count - 1] == 0)
+                    --count;
+                row_text = PyUnicode_FromKindAndData(PyUnicode_4BYTE_KIND, at, count);
+            } else if (arrow.row(failed.at, bytes, size)) {
+                row_text = PyUnicode_DecodeUTF8(bytes, static_cast<Py_ssize_t>(size), "replace");
+            }
+            if (row_text != nullptr)
+                raise_refusal(failed, row_text, format == Py_None ? nullptr : PyBytes_AS_STRING(f.format), per_day);
+            Py_XDECREF(row_text);
+            Py_CLEAR(ticks);
+        }
+    }
+    Py_XDECREF(made_offsets);
+    Py_XDECREF(made_data);
+    release();
+    if (ticks == nullptr)
+        return nullptr;
+    const bool zoned = p != nullptr && (p->has(text::directive::utc_offset) || p->has(text::directive::zone_name));
+    return Py_BuildValue("(NO)", ticks, zoned ? Py_True : Py_False);
+}
+
+PyMethodDef text_methods[] = {
+    {"_jalali_strftime", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(jalali_strftime)),
+     METH_VARARGS | METH_KEYWORDS, strftime_doc},
+    {"_jalali_strptime", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(jalali_strptime)),
+     METH_VARARGS | METH_KEYWORDS, strptime_doc},
+    {nullptr, nullptr, 0, nullptr},
+};
+
+}  // namespace
+
+int add_text(PyObject *module)
+{
+    return PyModule_AddFunctions(module, text_methods);
+}

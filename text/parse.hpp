@@ -1,0 +1,456 @@
+#ifndef ALGORITHMS_C_TEXT_PARSE_HPP
+#define ALGORITHMS_C_TEXT_PARSE_HPP
+
+// Jalali dates and times read from UTF-8 text, in the manner of
+// std::from_chars: no locale of the C library, no allocation, and every byte
+// checked against the end of the text before it is read, so that no input
+// reads outside it or loops without end.
+//
+// Digits may be ASCII, Persian (U+06F0 to U+06F9) or Arabic-Indic (U+0660 to
+// U+0669), mixed as they come.  Names of months and weekdays are English,
+// whole or of three letters, in any case, or Persian, with the Arabic yeh and
+// kaf taken for the Persian yeh and keheh, and a zero-width non-joiner where
+// Persian writes one (as in the name of Sunday) present, absent or a space.
+//
+// Text without a format (read_default) is a date YYYY/MM/DD, YYYY-MM-DD or
+// YYYYMMDD, the month and the day with or without a leading zero, then
+// optionally a time HH:MM[:SS[.fraction]] after spaces or a "T".  Text with a
+// format (read_formatted) follows the directives of pattern.hpp; a space in
+// the format stands for any run of spaces.  Either way spaces around the text
+// are ignored, and text of spaces alone is empty: a missing value.
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "names.hpp"
+#include "pattern.hpp"
+
+namespace text {
+
+// What was read, before the calendar has checked the date: the year, and the
+// month and day or the day of the year (1 to 366), each in its range; the
+// time of day; and an offset from UTC, in seconds east, where the text gave one.
+struct reading {
+    std::int64_t year = 0;
+    std::int32_t month = 1, day = 1, day_of_year = 0;  // day_of_year 0: by month and day
+    std::int32_t hour = 0, minute = 0, second = 0, nanosecond = 0;
+    bool zoned = false;
+    std::int32_t offset = 0;
+};
+
+enum class verdict {
+    ok,
+    empty,       // nothing but spaces: a missing value
+    mismatch,    // not of the form
+    bad_month,   // a month outside 1 to 12
+    bad_day,     // a day outside 1 to 31, or a day of the year outside 1 to 366
+    bad_time,    // an hour, minute, second or offset outside its range
+};
+
+namespace detail {
+
+// The bytes not yet read.
+struct cursor {
+    const unsigned char *at, *end;
+
+    constexpr bool done() const noexcept { return at == end; }
+    constexpr std::size_t left() const noexcept { return static_cast<std::size_t>(end - at); }
+};
+
+// A digit in any of the three scripts, which it passes: its value, or -1 and
+// the cursor unmoved.
+constexpr int digit(cursor &c) noexcept
+{
+    if (c.done())
+        return -1;
+    const unsigned b = *c.at;
+    if (b - '0' < 10) {
+        ++c.at;
+        return static_cast<int>(b - '0');
+    }
+    if ((b == 0xDB || b == 0xD9) && c.left() >= 2) {
+        const unsigned zero = b == 0xDB ? 0xB0 : 0xA0;  // U+06F0, U+0660
+        const unsigned n = c.at[1];
+        if (n - zero < 10) {
+            c.at += 2;
+            return static_cast<int>(n - zero);
+        }
+    }
+    return -1;
+}
+
+// From `least` to `most` digits (at most 18): false, the cursor unmoved, where
+// fewer than `least` are there.
+constexpr bool number(cursor &c, int least, int most, std::int64_t &value) noexcept
+{
+    const cursor start = c;
+    std::int64_t v = 0;
+    int count = 0;
+    for (int d = 0; count < most && (d = digit(c)) >= 0; ++count)
+        v = 10 * v + d;
+    if (count < least) {
+        c = start;
+        return false;
+    }
+    value = v;
+    return true;
+}
+
+constexpr bool number(cursor &c, int least, int most, std::int32_t &value) noexcept
+{
+    std::int64_t v = 0;
+    if (!number(c, least, most, v))
+        return false;
+    value = static_cast<std::int32_t>(v);
+    return true;
+}
+
+// A space: ASCII white space or the no-break space (U+00A0), which it passes.
+constexpr bool space(cursor &c) noexcept
+{
+    if (c.done())
+        return false;
+    const unsigned char b = *c.at;
+    if (b == ' ' || (b >= '\t' && b <= '\r')) {
+        ++c.at;
+        return true;
+    }
+    if (b == 0xC2 && c.left() >= 2 && c.at[1] == 0xA0) {
+        c.at += 2;
+        return true;
+    }
+    return false;
+}
+
+constexpr int spaces(cursor &c) noexcept
+{
+    int count = 0;
+    while (space(c))
+        ++count;
+    return count;
+}
+
+// The text without the spaces around it.
+constexpr cursor trimmed(cursor c) noexcept
+{
+    spaces(c);
+    for (;;) {  // from the end: ASCII white space, or the two bytes of U+00A0
+        if (c.done())
+            return c;
+        const unsigned char b = c.end[-1];
+        if (b == ' ' || (b >= '\t' && b <= '\r'))
+            --c.end;
+        else if (b == 0xA0 && c.left() >= 2 && c.end[-2] == 0xC2)
+            c.end -= 2;
+        else
+            return c;
+    }
+}
+
+constexpr bool literal(cursor &c, char expected) noexcept
+{
+    if (c.done() || *c.at != static_cast<unsigned char>(expected))
+        return false;
+    ++c.at;
+    return true;
+}
+
+constexpr unsigned char lower(unsigned char b) noexcept
+{
+    return b >= 'A' && b <= 'Z' ? static_cast<unsigned char>(b + ('a' - 'A')) : b;
+}
+
+// The two bytes of a Persian letter that the text may hold in its Arabic
+// form, as the Persian form's: yeh (U+064A, and alef maksura U+0649) as the
+// Persian yeh U+06CC, kaf (U+0643) as keheh U+06A9.  0 for any other pair.
+constexpr unsigned persian_form(unsigned char first, unsigned char second) noexcept
+{
+    if (first != 0xD9)
+        return 0;
+    if (second == 0x8A || second == 0x89)
+        return 0xDB8C;
+    if (second == 0x83)
+        return 0xDAA9;
+    return 0;
+}
+
+// Whether the text goes on with `name`, which it then passes: English letters
+// in any case, Persian letters in either form, a zero-width non-joiner of
+// the name present, absent or a space.
+constexpr bool name(cursor &c, std::string_view expected) noexcept
+{
+    cursor at = c;
+    std::size_t i = 0;
+    while (i < expected.size()) {
+        const auto e = static_cast<unsigned char>(expected[i]);
+        // U+200C, E2 80 8C
+        if (e == 0xE2 && expected.size() - i >= 3 && static_cast<unsigned char>(expected[i + 1]) == 0x80
+            && static_cast<unsigned char>(expected[i + 2]) == 0x8C) {
+            if (at.left() >= 3 && at.at[0] == 0xE2 && at.at[1] == 0x80 && at.at[2] == 0x8C)
+                at.at += 3;
+            else if (!at.done() && *at.at == ' ')
+                ++at.at;
+            i += 3;
+            continue;
+        }
+        if (at.done())
+            return false;
+        if (e >= 0x80 && expected.size() - i >= 2 && at.left() >= 2) {  // the two bytes of a Persian letter
+            const unsigned want = e << 8 | static_cast<unsigned char>(expected[i + 1]);
+            const unsigned got = at.at[0] << 8 | at.at[1];
+            if (got != want && persian_form(at.at[0], at.at[1]) != want)
+                return false;
+            at.at += 2;
+            i += 2;
+            continue;
+        }
+        if (lower(*at.at) != lower(e))
+            return false;
+        ++at.at;
+        ++i;
+    }
+    c = at;
+    return true;
+}
+
+// The longest of `names` (in both locales, whole and short) that the text
+// goes on with, which it passes: its index, or -1.
+template <std::size_t N>
+constexpr int one_of(cursor &c, const std::string_view (&whole)[2][N], const std::string_view (&short_)[2][N]) noexcept
+{
+    int found = -1;
+    cursor best = c;
+    for (const auto *names : {&whole, &short_})
+        for (int l = 0; l < 2; ++l)
+            for (std::size_t k = 0; k < N; ++k) {
+                cursor at = c;
+                if (name(at, (*names)[l][k]) && at.at > best.at) {
+                    best = at;
+                    found = static_cast<int>(k);
+                }
+            }
+    c = best;
+    return found;
+}
+
+// [+-]HH[:]MM[[:]SS] or Z: seconds east of UTC.
+constexpr bool utc_offset(cursor &c, std::int32_t &offset) noexcept
+{
+    if (literal(c, 'Z') || literal(c, 'z')) {
+        offset = 0;
+        return true;
+    }
+    if (c.done() || (*c.at != '+' && *c.at != '-'))
+        return false;
+    const bool west = *c.at++ == '-';
+    std::int32_t hours = 0, minutes = 0, seconds = 0;
+    if (!number(c, 2, 2, hours))
+        return false;
+    const bool colon = literal(c, ':');
+    if (!number(c, 2, 2, minutes))
+        return false;
+    cursor more = c;
+    if ((!colon || literal(more, ':')) && number(more, 2, 2, seconds))
+        c = more;
+    const std::int32_t total = hours * 3600 + minutes * 60 + seconds;
+    offset = west ? -total : total;
+    return true;
+}
+
+// A fraction of a second of 1 to 9 digits, as nanoseconds.
+constexpr bool fraction(cursor &c, std::int32_t &nanosecond) noexcept
+{
+    std::int64_t value = 0;
+    int count = 0;
+    for (int d = 0; count < 9 && (d = digit(c)) >= 0; ++count)
+        value = 10 * value + d;
+    for (int scale = count; scale < 9; ++scale)
+        value *= 10;
+    nanosecond = static_cast<std::int32_t>(value);
+    return count > 0;
+}
+
+// A time HH:MM[:SS[.fraction]]: false where the text does not go on so.
+constexpr bool time_of_day(cursor &c, reading &r) noexcept
+{
+    if (!number(c, 1, 2, r.hour) || !literal(c, ':') || !number(c, 2, 2, r.minute))
+        return false;
+    if (!literal(c, ':'))
+        return true;
+    if (!number(c, 2, 2, r.second))
+        return false;
+    return !literal(c, '.') || fraction(c, r.nanosecond);
+}
+
+constexpr verdict checked(const reading &r) noexcept
+{
+    if (r.month < 1 || r.month > 12)
+        return verdict::bad_month;
+    if (r.day < 1 || r.day > 31 || r.day_of_year < 0 || r.day_of_year > 366)
+        return verdict::bad_day;
+    if (r.hour > 23 || r.minute > 59 || r.second > 59 || r.offset <= -86400 || r.offset >= 86400)
+        return verdict::bad_time;
+    return verdict::ok;
+}
+
+}  // namespace detail
+
+// Text without a format.
+constexpr verdict read_default(const char *text, std::size_t length, reading &r) noexcept
+{
+    using namespace detail;
+    const auto *bytes = reinterpret_cast<const unsigned char *>(text);
+    cursor c = trimmed({bytes, bytes + length});
+    if (c.done())
+        return verdict::empty;
+    r = reading{};
+    // a run of digits: a year of four, then a separator; or eight, the date at once
+    const cursor date = c;
+    std::int64_t run = 0;
+    if (number(c, 8, 8, run)) {
+        r.year = run / 10000;
+        r.month = static_cast<std::int32_t>(run / 100 % 100);
+        r.day = static_cast<std::int32_t>(run % 100);
+    } else {
+        c = date;
+        if (!number(c, 4, 4, r.year) || c.done() || (*c.at != '/' && *c.at != '-'))
+            return verdict::mismatch;
+        const char separator = static_cast<char>(*c.at++);
+        if (!number(c, 1, 2, r.month) || !literal(c, separator) || !number(c, 1, 2, r.day))
+            return verdict::mismatch;
+    }
+    if (!c.done() && ((!literal(c, 'T') && spaces(c) == 0) || !time_of_day(c, r) || !c.done()))
+        return verdict::mismatch;
+    return checked(r);
+}
+
+// Text by the format `p`.
+constexpr verdict read_formatted(const pattern &p, const char *text, std::size_t length, reading &r) noexcept
+{
+    using namespace detail;
+    const auto *bytes = reinterpret_cast<const unsigned char *>(text);
+    cursor c = trimmed({bytes, bytes + length});
+    if (c.done())
+        return verdict::empty;
+    r = reading{};
+    std::int32_t hour_of_12 = -1, meridiem = -1;
+    for (std::size_t i = 0; i < p.count; ++i) {
+        const piece &k = p.pieces[i];
+        switch (k.what) {
+        case directive::literal: {
+            const std::string_view expected = p.format.substr(k.start, k.length);
+            for (std::size_t j = 0; j < expected.size();) {
+                const auto e = static_cast<unsigned char>(expected[j]);
+                if (e == ' ' || (e >= '\t' && e <= '\r')) {  // any run of spaces, or none
+                    while (j < expected.size() && (expected[j] == ' ' || (expected[j] >= '\t' && expected[j] <= '\r')))
+                        ++j;
+                    spaces(c);
+                    continue;
+                }
+                if (c.done() || lower(*c.at) != lower(e))
+                    return verdict::mismatch;
+                ++c.at;
+                ++j;
+            }
+            break;
+        }
+        case directive::year:
+            if (!number(c, 4, 4, r.year))
+                return verdict::mismatch;
+            break;
+        case directive::year_of_century: {
+            std::int32_t y = 0;
+            if (!number(c, 2, 2, y))
+                return verdict::mismatch;
+            r.year = y < 69 ? 1400 + y : 1300 + y;  // as jdatetime reads them
+            break;
+        }
+        case directive::month:
+            if (!number(c, 1, 2, r.month))
+                return verdict::mismatch;
+            break;
+        case directive::day:
+            if (!number(c, 1, 2, r.day))
+                return verdict::mismatch;
+            break;
+        case directive::day_of_year:
+            if (!number(c, 1, 3, r.day_of_year))
+                return verdict::mismatch;
+            if (r.day_of_year == 0)
+                return verdict::bad_day;
+            break;
+        case directive::month_name:
+        case directive::month_abbreviation: {
+            const int month = one_of(c, month_names, month_abbreviations);
+            if (month < 0)
+                return verdict::mismatch;
+            r.month = month + 1;
+            break;
+        }
+        case directive::weekday_name:
+        case directive::weekday_abbreviation:
+            if (one_of(c, weekday_names, weekday_abbreviations) < 0)
+                return verdict::mismatch;
+            break;
+        case directive::weekday: {
+            std::int32_t weekday = 0;
+            if (!number(c, 1, 1, weekday) || weekday > 6)
+                return verdict::mismatch;
+            break;
+        }
+        case directive::hour:
+            if (!number(c, 1, 2, r.hour))
+                return verdict::mismatch;
+            break;
+        case directive::hour_of_12:
+            if (!number(c, 1, 2, hour_of_12))
+                return verdict::mismatch;
+            if (hour_of_12 < 1 || hour_of_12 > 12)
+                return verdict::bad_time;
+            break;
+        case directive::meridiem: {
+            int found = -1;
+            for (int l = 0; l < 2 && found < 0; ++l)
+                for (int half = 0; half < 2 && found < 0; ++half)
+                    if (name(c, meridiem_names[l][half]))
+                        found = half;
+            if (found < 0)
+                return verdict::mismatch;
+            meridiem = found;
+            break;
+        }
+        case directive::minute:
+            if (!number(c, 1, 2, r.minute))
+                return verdict::mismatch;
+            break;
+        case directive::second:
+            if (!number(c, 1, 2, r.second))
+                return verdict::mismatch;
+            break;
+        case directive::fraction:
+            if (!fraction(c, r.nanosecond))
+                return verdict::mismatch;
+            break;
+        case directive::utc_offset:
+            if (!utc_offset(c, r.offset))
+                return verdict::mismatch;
+            r.zoned = true;
+            break;
+        case directive::zone_name:
+            if (!(name(c, "UTC") || name(c, "GMT") || literal(c, 'Z')))
+                return verdict::mismatch;
+            r.zoned = true;
+            break;
+        }
+    }
+    if (!c.done())
+        return verdict::mismatch;
+    if (hour_of_12 >= 0)
+        r.hour = hour_of_12 % 12 + (meridiem == 1 ? 12 : 0);
+    return checked(r);
+}
+
+}  // namespace text
+
+#endif
