@@ -48,6 +48,13 @@ struct arithmetic_calendar {
         jd = jalali_to_julian_day(year, month, day);
         return status::ok;
     }
+    // The day number of 1 Farvardin of `year`, and whether the year is a leap year.
+    static status year(std::int32_t year, std::int64_t &first, bool &leap) noexcept
+    {
+        first = jalali_day_number<std::int64_t>(year, 1, 1);
+        leap = jalali_is_leap(year);
+        return status::ok;
+    }
     static status from_day_number(std::int64_t number, std::int32_t &year, std::int32_t &month,
                                   std::int32_t &day) noexcept
     {
@@ -123,6 +130,14 @@ struct astronomical_calendar {
     static status to_julian_day(std::int32_t year, std::int32_t month, std::int32_t day, double &jd) noexcept
     {
         return astronomical_to_julian_day(year, month, day, jd);
+    }
+    static status year(std::int32_t year, std::int64_t &first, bool &leap) noexcept
+    {
+        if (!astronomical_holds(year))
+            return status::outside_years;
+        first = astronomical_year_start(year);
+        leap = astronomical_is_leap(year);
+        return status::ok;
     }
     static status from_day_number(std::int64_t number, std::int32_t &year, std::int32_t &month,
                                   std::int32_t &day) noexcept

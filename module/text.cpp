@@ -313,36 +313,20 @@ struct read_failure {
 template <typename C>
 bool ticks_of_reading(const text::reading &r, std::int64_t per_day, std::int64_t &ticks, read_failure &why) noexcept
 {
-    if (!calendar::fits_int32(r.year)) {
-        why.calendar = status::out_of_range;
-        return false;
-    }
-    const auto year = static_cast<std::int32_t>(r.year);
-    std::int64_t number = 0;
-    status s = status::ok;
-    if (r.day_of_year > 0) {
-        bool leap = false;
-        s = C::leap(year, leap);
-        if (s == status::ok && r.day_of_year > 365 + leap) {
-            why.verdict = text::verdict::bad_day;
-            return false;
-        }
-        if (s == status::ok)
-            s = C::day_number(year, 1, r.day_of_year, number);
-    } else {
-        std::int32_t length = 0;
-        s = C::days_in_month(year, r.month, length);
-        if (s == status::ok && r.day > length) {
-            why.verdict = text::verdict::bad_day;
-            return false;
-        }
-        if (s == status::ok)
-            s = C::day_number(year, r.month, r.day, number);
-    }
+    std::int64_t first = 0;
+    bool leap = false;
+    const status s = calendar::fits_int32(r.year) ? C::year(static_cast<std::int32_t>(r.year), first, leap)
+                                                  : status::out_of_range;
     if (s != status::ok) {
         why.calendar = s;
         return false;
     }
+    const bool by_month = r.day_of_year == 0;
+    if (by_month ? r.day > calendar::jalali_month_days(r.month, leap) : r.day_of_year > 365 + leap) {
+        why.verdict = text::verdict::bad_day;
+        return false;
+    }
+    const std::int64_t number = first + (by_month ? calendar::jalali_month_offset(r.month) + r.day : r.day_of_year) - 1;
     const std::int64_t per_second = per_day / 86400;
     const std::int64_t seconds = r.hour * 3600 + r.minute * 60 + r.second - (r.zoned ? r.offset : 0);
     const std::int64_t time = seconds * per_second + r.nanosecond / (1000000000 / per_second);
