@@ -106,11 +106,12 @@ def fields(column: Column, calendar: str, names: Tuple[str, ...]):
     return _an._jalali_fields(column.values, column.per_day, calendar, names, **column.arguments())
 
 
-def period_starts(column: Column, calendar: str, freq: str, ceil: bool) -> np.ndarray:
+def period_starts(column: Column, calendar: str, freq: str, ceil: bool, next: bool = False) -> np.ndarray:
     """The int64 ticks, in the column's unit, of the start of each value's Jalali period (the
-    next one's, for `ceil`, unless the value is at a start); NaT where missing."""
+    next one's, for `ceil`, unless the value is at a start, and for `next` whatever it is); NaT
+    where missing."""
     return _an._jalali_period_starts(column.values, column.per_day, calendar, check_frequency(freq), ceil,
-                                    **column.arguments())
+                                     next=next, **column.arguments())
 
 
 def add_months(column: Column, calendar: str, months: int) -> np.ndarray:
@@ -189,3 +190,87 @@ def period_range(first: int, last: Optional[int], periods: Optional[int], freq: 
         years = months // 12
         days = (space.get_julian_day_from_jalali_date(years - (years <= 0), months % 12 + 1, 1) - UNIX_EPOCH).astype(np.int64)
     return days if last is None else days[days <= last]
+
+
+LOCALES = ("en", "fa")
+DIGITS = ("latin", "persian")
+
+
+def _has_pyarrow() -> bool:
+    try:
+        import pyarrow  # noqa: F401
+    except ImportError:
+        return False
+    return True
+
+
+class Zones(NamedTuple):
+    """Where the values of a column have a time zone: each one's offset from UTC in seconds east
+    (int32), the index of its zone's name (int32), and the names."""
+
+    offsets: np.ndarray
+    codes: np.ndarray
+    names: Tuple[str, ...]
+
+
+def strftime(column: Column, calendar: str, format: str, locale: str = "en", digits: str = "latin",
+             zones: Optional[Zones] = None):
+    """The Jalali dates and times of a column written by `format`: a pyarrow large_string array
+    where pyarrow is installed, else a NumPy array of str (NumPy's StringDType from NumPy 2 on,
+    fixed-width Unicode before), with the mask of the missing values (None where none is)."""
+    if locale not in LOCALES:
+        raise ValueError(f'locale must be "en" or "fa", not {locale!r}')
+    if digits not in DIGITS:
+        raise ValueError(f'digits must be "latin" or "persian", not {digits!r}')
+    if not isinstance(format, str):
+        raise TypeError(f"the format must be a string, not {type(format).__name__}")
+    zoned = {} if zones is None else {"utc_offsets": zones.offsets, "zone_codes": zones.codes,
+                                      "zone_names": tuple(zones.names)}
+    arrow = _has_pyarrow()
+    offsets, data, missing, *width = _an._jalali_strftime(column.values, column.per_day, check_calendar(calendar),
+                                                          format, locale, digits, fixed=not arrow,
+                                                          **column.arguments(), **zoned)
+    if arrow:
+        import pyarrow as pa
+        validity = None if missing is None else pa.py_buffer(np.packbits(~missing, bitorder="little"))
+        array = pa.Array.from_buffers(pa.large_string(), len(offsets) - 1,
+                                      [validity, pa.py_buffer(offsets), pa.py_buffer(data)])
+        return array, missing
+    strings = np.char.decode(data.view(f"S{max(width[0], 1)}"), "utf-8")
+    string_type = getattr(np.dtypes, "StringDType", None) if hasattr(np, "dtypes") else None
+    return (strings.astype(string_type()) if string_type is not None else strings), missing
+
+
+def text_arguments(strings, mask: Optional[np.ndarray] = None):
+    """A column of text as the native reader takes it: Arrow's buffers of a pyarrow string
+    array (or chunked array), a NumPy array of fixed-width Unicode, or one of Python strings,
+    with `mask` true where a value is missing (for the last two)."""
+    if isinstance(strings, np.ndarray):
+        return (strings if strings.dtype.kind == "U" else strings.astype(object)), mask
+    import pyarrow as pa  # anything else is Arrow's
+
+    if isinstance(strings, pa.ChunkedArray):
+        strings = strings.combine_chunks()
+    if not (pa.types.is_large_string(strings.type) or pa.types.is_string(strings.type)):
+        strings = strings.cast(pa.large_string())
+    validity, offsets, data = strings.buffers()
+    wide = pa.types.is_large_string(strings.type)
+    offsets = np.frombuffer(offsets, np.int64 if wide else np.int32, len(strings) + 1,
+                            strings.offset * (8 if wide else 4))
+    data = np.frombuffer(data, np.uint8) if data is not None else np.empty(0, np.uint8)
+    validity = None if validity is None or strings.null_count == 0 else np.frombuffer(validity, np.uint8)
+    return (offsets, data, validity, strings.offset), None
+
+
+def strptime(strings, calendar: str, format: Optional[str], errors: str, unit: str, mask=None):
+    """The datetimes of a column of Jalali text, as int64 ticks of `unit` (NaT where missing or,
+    with errors="coerce", refused), and whether the text gave offsets from UTC (the ticks are then
+    UTC)."""
+    if unit not in ("s", "ms", "us", "ns"):
+        raise ValueError(f'unit must be "s", "ms", "us" or "ns", not {unit!r}')
+    if errors not in ("raise", "coerce"):
+        raise ValueError(f'errors must be "raise" or "coerce", not {errors!r}')
+    if format is not None and not isinstance(format, str):
+        raise TypeError(f"the format must be a string, not {type(format).__name__}")
+    arguments, mask = text_arguments(strings, mask)
+    return _an._jalali_strptime(arguments, TICKS_PER_DAY[unit], check_calendar(calendar), format, errors, mask)

@@ -21,7 +21,7 @@ except ImportError as error:  # pragma: no cover - exercised where pandas is mis
 
 import _algorithms_c_frames as _frames
 
-__all__ = ["JalaliAccessor", "JalaliIndexAccessor", "from_jalali", "date_range"]
+__all__ = ["JalaliAccessor", "JalaliIndexAccessor", "from_jalali", "date_range", "to_datetime"]
 
 ACCEPTED = ("datetimes: datetime64[s|ms|us|ns] with or without a time zone, "
             "timestamp[...][pyarrow], date32[pyarrow] or date64[pyarrow]")
@@ -156,7 +156,8 @@ class _Jalali:
         2  1404      1     1
         """
         columns = dict(zip(("year", "month", "day"), self._fields(("year", "month", "day"))))
-        index = self._data.index if isinstance(self._data, pd.Series) else None
+        # indexed as the Series is, or by the index itself, as isocalendar() does
+        index = self._data.index if isinstance(self._data, pd.Series) else self._data
         return pd.DataFrame(columns, index=index, copy=False)
 
     def floor(self, freq: str):
@@ -204,7 +205,15 @@ class _Jalali:
         [Timestamp('2025-03-21 00:00:00'), Timestamp('2025-03-21 00:00:00')]
         """
         column = self._column()
-        return self._datetimes(_frames.period_starts(column, self._calendar, freq, True), column, "earliest")
+        if _time_zone(self._data.dtype) is None:
+            return self._datetimes(_frames.period_starts(column, self._calendar, freq, True), column, "earliest")
+        # with a time zone, a value is at a start when it is the instant at which its period
+        # begins, whatever the wall clock says (a skipped or a repeated midnight)
+        floor = self._datetimes(_frames.period_starts(column, self._calendar, freq, False), column, "earliest")
+        following = self._datetimes(_frames.period_starts(column, self._calendar, freq, False, next=True), column,
+                                    "earliest")
+        at_start = np.asarray(self._data == floor, dtype=bool)
+        return floor.where(at_start, following)
 
     def add_months(self, n: int):
         """Each datetime `n` Jalali months on (back, for a negative `n`), at the same time of
@@ -231,6 +240,105 @@ class _Jalali:
         """
         column = self._column()
         return self._datetimes(_frames.add_months(column, self._calendar, n), column, "raise")
+
+    def _zones(self, format: str):
+        """The UTC offsets and zone names of the values, where they have a time zone and the
+        format writes them (%z, %Z); else None."""
+        series = self._series()
+        zone = _time_zone(series.dtype)
+        if zone is None or ("%z" not in format and "%Z" not in format):
+            return None
+        if not isinstance(series.dtype, pd.DatetimeTZDtype):
+            series = series.astype(pd.DatetimeTZDtype(_arrow_type(series.dtype).unit, zone))
+        known = series.notna().to_numpy()
+        east = (series.dt.tz_localize(None) - series.dt.tz_convert("UTC").dt.tz_localize(None)).to_numpy()
+        east = np.where(known, east.astype("timedelta64[s]").astype(np.int64), 0).astype(np.int32)
+        offsets, first, codes = np.unique(east[known], return_index=True, return_inverse=True)
+        rows = np.flatnonzero(known)
+        names = tuple(series.iloc[rows[i]].tzname() or "" for i in first)
+        every = np.zeros(len(series), np.int32)
+        every[known] = codes.reshape(-1)
+        return _frames.Zones(east, every, names)
+
+    def strftime(self, format: str, locale: str = "en", digits: str = "latin"):
+        """The Jalali date and time of each datetime written by a format, as jdatetime's
+        ``strftime`` writes them, for the whole column at once.
+
+        Parameters
+        ----------
+        format : str
+            Text with the directives ``%Y`` (year), ``%y`` (year of the century), ``%m`` and
+            ``%-m`` (month), ``%d`` and ``%-d`` (day), ``%j`` (day of the year), ``%B`` and
+            ``%b`` (month name, short), ``%A`` and ``%a`` (weekday name, short), ``%w`` (weekday,
+            0 = Saturday), ``%H``, ``%-H``, ``%I`` (hour, of 12), ``%M``, ``%S``, ``%f``
+            (microseconds), ``%p`` (before or after noon), ``%z`` (UTC offset), ``%Z`` (zone name)
+            and ``%%``; ``-`` leaves a number unpadded. A value without a time zone writes
+            nothing for ``%z`` and ``%Z``.
+        locale : {"en", "fa"}
+            English names (Farvardin, Saturday, AM) or Persian ones (فروردین, شنبه, قبل از ظهر).
+        digits : {"latin", "persian"}
+            Digits as 0-9, or every digit written as ۰-۹.
+
+        Returns
+        -------
+        Series or Index
+            pandas' string dtype (``string[pyarrow]`` where pyarrow is installed), ``<NA>`` where
+            the datetime is missing.
+
+        Examples
+        --------
+        >>> s = pd.Series(pd.to_datetime(["2024-03-19 14:30", None]))
+        >>> s.jalali.strftime("%Y/%m/%d %H:%M").tolist()
+        ['1402/12/29 14:30', <NA>]
+        >>> s.jalali.strftime("%-d %B %Y", locale="fa", digits="persian").tolist()
+        ['۲۹ اسفند ۱۴۰۲', <NA>]
+        """
+        array, missing = _frames.strftime(self._column(), self._calendar, format, locale, digits,
+                                          self._zones(format))
+        return self._wrap(_string_array(array, missing))
+
+    def month_name(self, locale: str = "en"):
+        """The name of each date's Jalali month.
+
+        Parameters
+        ----------
+        locale : {"en", "fa"}
+            Farvardin ... Esfand, or فروردین ... اسفند.
+
+        Returns
+        -------
+        Series or Index
+            pandas' string dtype, ``<NA>`` where the datetime is missing.
+
+        Examples
+        --------
+        >>> s = pd.Series(pd.to_datetime(["2025-03-20", "2025-03-21"]))
+        >>> s.jalali.month_name().tolist(), s.jalali.month_name("fa").tolist()
+        (['Esfand', 'Farvardin'], ['اسفند', 'فروردین'])
+        """
+        return self.strftime("%B", locale)
+
+    def day_name(self, locale: str = "en"):
+        """The name of each date's weekday.
+
+        Parameters
+        ----------
+        locale : {"en", "fa"}
+            Saturday ... Friday, or شنبه ... جمعه (with the zero-width non-joiner of یک‌شنبه,
+            سه‌شنبه and پنج‌شنبه).
+
+        Returns
+        -------
+        Series or Index
+            pandas' string dtype, ``<NA>`` where the datetime is missing.
+
+        Examples
+        --------
+        >>> s = pd.Series(pd.to_datetime(["2025-03-20", "2025-03-21"]))
+        >>> s.jalali.day_name().tolist()
+        ['Thursday', 'Friday']
+        """
+        return self.strftime("%A", locale)
 
     def add_years(self, n: int):
         """Each datetime `n` Jalali years on, at the same time of day; 30 Esfand of a leap
@@ -343,6 +451,90 @@ class JalaliIndexAccessor(_Jalali):
         return pd.Index(values, name=self._data.name, copy=False)
 
 
+def _string_array(strings, missing):
+    """Strings from the native writer as pandas' string array: Arrow-backed where pyarrow is
+    installed, else Python-backed, <NA> where `missing`."""
+    if not isinstance(strings, np.ndarray):
+        return pd.arrays.ArrowStringArray(strings)
+    array = pd.array(strings.astype(object), dtype=pd.StringDtype("python"))
+    if missing is not None:
+        array[missing] = pd.NA
+    return array
+
+
+def _text(arg):
+    """A column of text as the native reader takes it, with the mask of its missing values
+    (None, NaN, NA) where it is not held by Arrow."""
+    if isinstance(arg, np.ndarray) and arg.dtype.kind == "U":
+        return arg, None
+    series = arg if isinstance(arg, pd.Series) else pd.Series(np.asarray(arg, dtype=object) if not isinstance(
+        arg, (pd.Index, pd.api.extensions.ExtensionArray)) else arg)
+    arrow = _arrow_type(series.dtype)
+    if arrow is not None or (isinstance(series.dtype, pd.StringDtype) and series.dtype.storage == "pyarrow"):
+        return series.array.__arrow_array__(), None
+    if not (series.dtype == object or isinstance(series.dtype, pd.StringDtype)):
+        raise TypeError(f"to_datetime takes text, not {series.dtype}")
+    return series.to_numpy(dtype=object, na_value=None), series.isna().to_numpy()
+
+
+def to_datetime(arg, format=None, errors: str = "raise", calendar: str = "astronomical", unit: str = "us"):
+    """Jalali dates (and times) as text, read into datetimes: the Jalali counterpart of
+    ``pd.to_datetime`` on strings, for the whole column at once.
+
+    Parameters
+    ----------
+    arg : Series, Index, array or list of str
+        Text held as Python strings (object, ``str``, ``string[python]``), by Arrow
+        (``string[pyarrow]``, Arrow-backed columns), or as a NumPy Unicode array. None, NaN,
+        ``<NA>``, and text of spaces alone are missing values.
+    format : str, optional
+        Without one, the text is a date ``YYYY/MM/DD``, ``YYYY-MM-DD`` or ``YYYYMMDD``, the month
+        and day with or without a leading zero, then optionally a time ``HH:MM[:SS]``. With one,
+        the directives of :meth:`JalaliAccessor.strftime` (``%y`` reads 00-68 as 1400-1468 and
+        69-99 as 1369-1399, as jdatetime does); month and weekday names in English or Persian
+        (with or without the zero-width non-joiner, with the Arabic or the Persian yeh and kaf), a
+        space for any run of spaces. Either way digits may be Latin, Persian (۰-۹) or Arabic-Indic
+        (٠-٩), in one column, and spaces around the text are ignored.
+    errors : {"raise", "coerce"}
+        What a text that names no date does (a month or a day out of range, a year outside the
+        calendar's years or the unit's range, anything else): "raise" raises a ValueError
+        naming its position and its text; "coerce" gives NaT.
+    calendar : {"astronomical", "arithmetic"}
+        The Jalali calendar of the text.
+    unit : {"s", "ms", "us", "ns"}
+        The unit of the datetimes.
+
+    Returns
+    -------
+    Series or DatetimeIndex
+        A Series (the index and the name kept) for a Series, else a DatetimeIndex, as
+        ``pd.to_datetime`` gives them; ``datetime64[unit]``, or ``datetime64[unit, UTC]`` where
+        the format reads an offset (``%z``) or a zone (``%Z``: UTC or GMT).
+
+    Examples
+    --------
+    >>> to_datetime(pd.Series(["1402/12/29", "۱۴۰۳-۱-۵", " 14030105 10:30 ", "", None]))
+    0   2024-03-19 00:00:00
+    1   2024-03-24 00:00:00
+    2   2024-03-24 10:30:00
+    3                   NaT
+    4                   NaT
+    dtype: datetime64[us]
+    >>> to_datetime(["29 اسفند 1402", "5 Farvardin 1403"], format="%d %B %Y").strftime("%Y-%m-%d").tolist()
+    ['2024-03-19', '2024-03-24']
+    >>> to_datetime(["1402/13/01", "1403/12/30"], errors="coerce").tolist()
+    [NaT, Timestamp('2025-03-20 00:00:00')]
+    """
+    strings, mask = _text(arg)
+    ticks, zoned = _frames.strptime(strings, calendar, format, errors, unit, mask)
+    stamps = ticks.view(f"datetime64[{unit}]")
+    if isinstance(arg, pd.Series):
+        result = pd.Series(stamps, index=arg.index, name=arg.name, copy=False)
+        return result.dt.tz_localize("UTC") if zoned else result
+    index = pd.DatetimeIndex(stamps, name=getattr(arg, "name", None))
+    return index.tz_localize("UTC") if zoned else index
+
+
 def _integers(column, what: str):
     """An integer column (plain or nullable ints, or floats holding whole numbers) as int64
     values and where they are known."""
@@ -443,7 +635,7 @@ def date_range(start, end=None, periods=None, freq: str = "month", calendar: str
 
     def day_of(value, later: bool) -> int:
         """The day from 1970-01-01 of a Jalali tuple, or of a datetime's midnight: for the
-        start, the next midnight if the datetime is after its own (`later`)."""
+        start (`later`), the day on which the first period that begins at or after it begins."""
         nonlocal zone
         if isinstance(value, tuple):
             days, _ = _frames.days_from_jalali(*(np.array([v], np.int64) for v in value), np.ones(1, bool), "raise",
@@ -452,6 +644,9 @@ def date_range(start, end=None, periods=None, freq: str = "month", calendar: str
         stamp = pd.Timestamp(value)
         if stamp.tz is not None:
             zone = zone or stamp.tz
+            if later:  # the first period's start, an instant, with the zone's skipped or repeated midnights
+                stamp = getattr(pd.Series([stamp]).jalali, calendar).ceil(freq).iloc[0]
+                later = False
             stamp = stamp.tz_localize(None)
         day = int(np.datetime64(stamp.normalize().to_datetime64(), "D").astype(np.int64))
         return day + (later and stamp != stamp.normalize())
@@ -525,10 +720,19 @@ def _register_dask():
         def add_years(self, n: int):
             return self._method("add_years", n)
 
+        def strftime(self, format: str, locale: str = "en", digits: str = "latin"):
+            return self._method("strftime", format, locale, digits)
+
+        def month_name(self, locale: str = "en"):
+            return self._method("month_name", locale)
+
+        def day_name(self, locale: str = "en"):
+            return self._method("day_name", locale)
+
     for name in _frames.FIELDS:
         setattr(DaskJalaliAccessor, name, property(lambda self, name=name: self._field(name),
                                                    doc=_frames.FIELD_DOCS[name]))
-    for name in ("parts", "floor", "ceil", "add_months", "add_years"):
+    for name in ("parts", "floor", "ceil", "add_months", "add_years", "strftime", "month_name", "day_name"):
         getattr(DaskJalaliAccessor, name).__doc__ = getattr(_Jalali, name).__doc__.split("\n\n")[0]
     return DaskJalaliAccessor
 

@@ -64,7 +64,7 @@ def _localise(naive: pl.Series, zone, earliest: bool) -> pl.Series:
     if not skipped.any():
         return local
     # the instant at which the skip ends: the wall time less the offset in force before it
-    before = (naive - pl.duration(days=1)).dt.replace_time_zone(zone, ambiguous="earliest", non_existent="null")
+    before = naive.dt.offset_by("-1d").dt.replace_time_zone(zone, ambiguous="earliest", non_existent="null")
     offset = before.dt.replace_time_zone(None) - before.dt.convert_time_zone("UTC").dt.replace_time_zone(None)
     ended = (naive - offset).dt.replace_time_zone("UTC").dt.convert_time_zone(zone)
     return local.zip_with(~skipped, ended)
@@ -104,7 +104,14 @@ def _floor(series: pl.Series, calendar: str, freq: str) -> pl.Series:
 
 
 def _ceil(series: pl.Series, calendar: str, freq: str) -> pl.Series:
-    return _datetimes(series, _frames.period_starts(_column(series), calendar, freq, True), True)
+    column = _column(series)
+    if not isinstance(series.dtype, pl.Datetime) or series.dtype.time_zone is None:
+        return _datetimes(series, _frames.period_starts(column, calendar, freq, True), True)
+    # with a time zone, a value is at a start when it is the instant at which its period begins,
+    # whatever the wall clock says (a skipped or a repeated midnight)
+    floor = _datetimes(series, _frames.period_starts(column, calendar, freq, False), True)
+    following = _datetimes(series, _frames.period_starts(column, calendar, freq, False, next=True), True)
+    return floor.zip_with((series == floor).fill_null(False), following)
 
 
 def _add_months(series: pl.Series, calendar: str, n: int) -> pl.Series:
@@ -115,6 +122,43 @@ def _add_years(series: pl.Series, calendar: str, n: int) -> pl.Series:
     if isinstance(n, (bool, np.bool_)) or not isinstance(n, (int, np.integer)):
         raise TypeError(f"the number of years must be an integer, not {type(n).__name__}")
     return _add_months(series, calendar, 12 * int(n))
+
+
+def _zones(series: pl.Series, format: str):
+    """The UTC offsets and zone names of a Datetime column with a time zone, where the format
+    writes them (%z, %Z); else None."""
+    if not isinstance(series.dtype, pl.Datetime) or series.dtype.time_zone is None or (
+            "%z" not in format and "%Z" not in format):
+        return None
+    wall = series.dt.replace_time_zone(None)
+    utc = series.dt.convert_time_zone("UTC").dt.replace_time_zone(None)
+    east = (wall - utc).dt.total_seconds().fill_null(0).cast(pl.Int32).to_numpy()
+    names = series.dt.strftime("%Z").fill_null("")
+    unique, codes = np.unique(names.to_numpy().astype(str), return_inverse=True)
+    return _frames.Zones(east, codes.reshape(-1).astype(np.int32), tuple(unique.tolist()))
+
+
+def _strftime(series: pl.Series, calendar: str, format: str, locale: str, digits: str) -> pl.Series:
+    array, _ = _frames.strftime(_column(series), calendar, format, locale, digits, _zones(series, format))
+    return pl.Series(series.name, pl.from_arrow(array), dtype=pl.String)
+
+
+def _text(series: pl.Series):
+    if series.dtype != pl.String:
+        raise TypeError(f"to_date and to_datetime take String columns, not {series.dtype}")
+    return series.to_arrow()
+
+
+def _to_datetime(series: pl.Series, calendar: str, format, strict: bool, time_unit: str) -> pl.Series:
+    ticks, zoned = _frames.strptime(_text(series), calendar, format, "raise" if strict else "coerce", time_unit)
+    missing = ticks == np.iinfo(np.int64).min
+    values = pl.Series(series.name, np.ma.masked_array(ticks, missing) if missing.any() else ticks)
+    result = values.cast(pl.Datetime(time_unit))
+    return result.dt.replace_time_zone("UTC") if zoned else result
+
+
+def _to_date(series: pl.Series, calendar: str, format, strict: bool) -> pl.Series:
+    return _to_datetime(series, calendar, format, strict, "us").cast(pl.Date)
 
 
 class _Jalali:
@@ -249,6 +293,98 @@ class _Jalali:
         [datetime.date(2024, 10, 21)]
         """
         return self._apply(_add_months, self._same_dtype(), n)
+
+    def strftime(self, format: str, locale: str = "en", digits: str = "latin"):
+        """The Jalali date and time of each value written by a format, as jdatetime's
+        ``strftime`` writes them, for the whole column at once.
+
+        Parameters
+        ----------
+        format : str
+            Text with the directives of ``algorithms_c_pandas.JalaliAccessor.strftime``:
+            ``%Y %y %m %-m %d %-d %j %B %b %A %a %w %H %-H %I %M %S %f %p %z %Z %%``.
+        locale : {"en", "fa"}
+            English names or Persian ones.
+        digits : {"latin", "persian"}
+            Digits as 0-9, or every digit written as ۰-۹.
+
+        Returns
+        -------
+        Series or Expr
+            ``pl.String``, null where the value is null.
+
+        Examples
+        --------
+        >>> s = pl.Series("d", ["2024-03-19", None]).str.to_date()
+        >>> s.jalali.strftime("%A %-d %B %Y").to_list()
+        ['Tuesday 29 Esfand 1402', None]
+        """
+        return self._apply(_strftime, pl.String, format, locale, digits)
+
+    def month_name(self, locale: str = "en"):
+        """The name of each date's Jalali month: Farvardin ... Esfand, or in Persian
+        (``locale="fa"``) فروردین ... اسفند.
+
+        Examples
+        --------
+        >>> pl.Series("d", ["2025-03-21"]).str.to_date().jalali.month_name("fa").to_list()
+        ['فروردین']
+        """
+        return self.strftime("%B", locale)
+
+    def day_name(self, locale: str = "en"):
+        """The name of each date's weekday: Saturday ... Friday, or in Persian (``locale="fa"``)
+        شنبه ... جمعه.
+
+        Examples
+        --------
+        >>> pl.Series("d", ["2025-03-21"]).str.to_date().jalali.day_name().to_list()
+        ['Friday']
+        """
+        return self.strftime("%A", locale)
+
+    def to_date(self, format=None, strict: bool = True):
+        """A String column of Jalali dates read into ``pl.Date``, as ``str.to_date`` reads
+        Gregorian ones.
+
+        Parameters
+        ----------
+        format : str, optional
+            As for ``algorithms_c_pandas.to_datetime``: without one, ``YYYY/MM/DD``,
+            ``YYYY-MM-DD`` or ``YYYYMMDD``, with or without a time; digits in any of three
+            scripts.
+        strict : bool
+            Whether a text that names no date raises a ValueError naming its position and its
+            text, or gives null.
+
+        Examples
+        --------
+        >>> pl.Series("s", ["1402/12/29", "۱۴۰۳-۱-۵", None]).jalali.to_date().to_list()
+        [datetime.date(2024, 3, 19), datetime.date(2024, 3, 24), None]
+        """
+        return self._apply(_to_date, pl.Date, format, strict)
+
+    def to_datetime(self, format=None, strict: bool = True, time_unit: str = "us"):
+        """A String column of Jalali dates and times read into ``pl.Datetime(time_unit)`` (in
+        UTC where the format reads an offset or a zone), as ``str.to_datetime`` reads Gregorian
+        ones.
+
+        Parameters
+        ----------
+        format : str, optional
+            As for :meth:`to_date`.
+        strict : bool
+            As for :meth:`to_date`.
+        time_unit : {"ms", "us", "ns"}
+            The unit of the datetimes.
+
+        Examples
+        --------
+        >>> pl.Series("s", ["1402/12/29 10:30"]).jalali.to_datetime().to_list()
+        [datetime.datetime(2024, 3, 19, 10, 30)]
+        """
+        dtype = pl.Datetime(time_unit, "UTC" if format and ("%z" in format or "%Z" in format) else None)
+        return self._apply(_to_datetime, dtype, format, strict, time_unit)
 
     def add_years(self, n: int):
         """Each date `n` Jalali years on; 30 Esfand of a leap year becomes 29 Esfand of a common

@@ -86,7 +86,8 @@ struct dates {
 struct failure {
     npy_intp at = -1;
     status why = status::ok;
-    std::int64_t day = 0;  // its day from 1970-01-01
+    std::int64_t day = 0;     // its day from 1970-01-01
+    std::int64_t months = 0;  // the step of months that took it out of range, if one did
 };
 
 // Stage one: which values are missing, and the day number of every other one
@@ -297,7 +298,9 @@ std::array<char, 48> gregorian_text(std::int64_t day) noexcept
         std::int64_t y = 0;
         std::int32_t m = 0, d = 0;
         calendar::gregorian_date_from_day_number(static_cast<std::uint64_t>(number), y, m, d);
-        std::snprintf(text.data(), text.size(), "%lld-%02d-%02d", static_cast<long long>(y), m, d);
+        // the year in four digits at least, as Python writes dates
+        std::snprintf(text.data(), text.size(), "%s%04lld-%02d-%02d", y < 0 ? "-" : "",
+                      static_cast<long long>(y < 0 ? -y : y), m, d);
     } else {
         std::snprintf(text.data(), text.size(), "day %lld from 1970-01-01", static_cast<long long>(day));
     }
@@ -308,14 +311,17 @@ std::array<char, 48> gregorian_text(std::int64_t day) noexcept
 PyObject *raise_failure(const failure &failed)
 {
     const auto date = gregorian_text(failed.day);
+    char step[64] = "";
+    if (failed.months != 0)
+        std::snprintf(step, sizeof step, " %lld months on", static_cast<long long>(failed.months));
     if (failed.why == status::outside_years)
         PyErr_Format(PyExc_ValueError,
-                     "the value at position %zd, %s, is outside the years of the astronomical Jalali calendar, %d "
+                     "the value at position %zd, %s,%s is outside the years of the astronomical Jalali calendar, %d "
                      "to %d: leave it out as missing, or use the arithmetic calendar (.jalali.arithmetic)",
-                     failed.at, date.data(), calendar::astronomical_first_year, calendar::astronomical_last_year);
+                     failed.at, date.data(), step, calendar::astronomical_first_year, calendar::astronomical_last_year);
     else
-        PyErr_Format(PyExc_OverflowError, "the value at position %zd, %s, gives a date out of range", failed.at,
-                     date.data());
+        PyErr_Format(PyExc_OverflowError, "the value at position %zd, %s,%s gives a date out of range", failed.at,
+                     date.data(), step);
     return nullptr;
 }
 

@@ -70,7 +70,8 @@ struct fields_pass {
 
 struct period_pass {
     period kind;
-    bool ceil;
+    bool ceil;  // the next period's start, unless the value is at a start
+    bool next;  // the next period's start, whatever the value
     std::int64_t *out;
 };
 
@@ -116,7 +117,7 @@ template <typename C>
         case period::week: into = b.weekday[i], length = 7; break;
         }
         const bool at_start = into == 0 && time_of_day(c, start + i, day) == 0;
-        const std::int64_t first = day - into + (p.ceil && !at_start ? length : 0);
+        const std::int64_t first = day - into + ((p.ceil && !at_start) || p.next ? length : 0);
         if (!ticks_of(first, 0, c.per_day, p.out[start + i])) {
             failed = {start + i, status::out_of_range, day};
             return false;
@@ -154,7 +155,7 @@ template <typename C>
                                          p.out[start + i]))
             s = status::out_of_range;
         if (s != status::ok) {
-            failed = {start + i, s, day};
+            failed = {start + i, s, day, p.months};
             return false;
         }
     }
@@ -259,22 +260,23 @@ PyObject *new_ticks(const column &c, std::int64_t *&data)
 }
 
 PyDoc_STRVAR(period_starts_doc,
-             "_jalali_period_starts(values, per_day, calendar, period, ceil=False, mask=None, validity=None, offset=0)\n"
-             "--\n\n"
+             "_jalali_period_starts(values, per_day, calendar, period, ceil=False, mask=None, validity=None, offset=0, "
+             "next=False)\n--\n\n"
              "The ticks (int64, NaT where missing) at which the Jalali period (\"year\", \"quarter\", \"month\" or "
-             "\"week\") of each datetime begins; with ceil, the next one's unless the value is at a start.");
+             "\"week\") of each datetime begins; with ceil, the next one's unless the value is at a start; with next, "
+             "the next one's.");
 
 PyObject *jalali_period_starts(PyObject *, PyObject *args, PyObject *kwargs)
 {
     static const char *keywords[] = {"values", "per_day", "calendar", "period", "ceil", "mask", "validity", "offset",
-                                     nullptr};
+                                     "next", nullptr};
     PyObject *values, *mask = Py_None, *validity = Py_None;
     long long per_day;
     const char *calendar_name, *period_name;
-    int ceil = 0;
+    int ceil = 0, next = 0;
     Py_ssize_t offset = 0;
-    if (!PyArg_ParseTupleAndKeywords(args, kwargs, "OLss|pOOn", const_cast<char **>(keywords), &values, &per_day,
-                                     &calendar_name, &period_name, &ceil, &mask, &validity, &offset))
+    if (!PyArg_ParseTupleAndKeywords(args, kwargs, "OLss|pOOnp", const_cast<char **>(keywords), &values, &per_day,
+                                     &calendar_name, &period_name, &ceil, &mask, &validity, &offset, &next))
         return nullptr;
     const int astronomical = read_calendar(calendar_name);
     column_arguments a;
@@ -293,7 +295,7 @@ PyObject *jalali_period_starts(PyObject *, PyObject *args, PyObject *kwargs)
     PyObject *out = new_ticks(a.c, data);
     if (out == nullptr)
         return nullptr;
-    PyObject *missing = run_without_gil(a.c, astronomical, period_pass{static_cast<period>(kind), ceil != 0, data});
+    PyObject *missing = run_without_gil(a.c, astronomical, period_pass{static_cast<period>(kind), ceil != 0, next != 0, data});
     if (missing == nullptr) {
         Py_DECREF(out);
         return nullptr;
