@@ -2,7 +2,7 @@
 """Cost per date of algorithms_c_numpy on a column of random dates, against the per-call loop,
 pyerfa, pandas and jalali-pandas, and against the arithmetic's own limit, a plain C++ loop.
 
-    python3 bench/arrays.py           # figures into bench/arrays.json, bench/arrays.png, README.md
+    python3 bench/arrays.py           # figures into bench/arrays.json, docs/images/arrays.png, docs/performance.md
     python3 bench/arrays.py --quick   # 10^4 dates, to see that it runs; into bench/out/ only
 
 It works in the environment of run.py (bench/out/venv), with pyerfa, pandas and jalali-pandas
@@ -114,8 +114,28 @@ def measure(quick):
     rows["jalali-pandas datetime64_to_jalali"] = ns_per_date(lambda: datetime64_to_jalali(datetimes), count, 3)
     loop = json.loads(subprocess.run([str(bench.OUT / "loop")], check=True, capture_output=True, text=True).stdout)
     rows.update({f"C++ loop, {name}": value for name, value in loop.items()})
-    return {"dates": count, "repeats": repeats, "ns_per_date": rows, "matched_floor": matched_floor(quick),
-            "threads": threads(10**5 if quick else 10**7), "memory": memory(10 if quick else 1000, count)}
+    return {"dates": count, "repeats": repeats, "ns_per_date": rows, "astronomical": astronomical(count, repeats),
+            "matched_floor": matched_floor(quick), "threads": threads(10**5 if quick else 10**7),
+            "memory": memory(10 if quick else 1000, count)}
+
+
+def astronomical(count, repeats):
+    """Each Jalali ufunc of the astronomical calendar against the arithmetic one, in turns, on
+    the same random dates of 1900 to 2100 (the Jalali dates in the astronomical calendar)."""
+    import numpy as np
+    import algorithms_c_numpy as an
+
+    (gy, gm, gd), _, julian_days, _ = columns(count)
+    jy, jm, jd = an.astronomical.get_jalali_date_from_julian_day(julian_days)
+    cases = {"is_jalali_leap_year": (jy,), "get_days_in_jalali_year": (jy,), "get_days_in_jalali_month": (jy, jm),
+             "get_julian_day_from_jalali_date": (jy, jm, jd), "get_jalali_date_from_julian_day": (julian_days,),
+             "get_jalali_date_from_gregorian_date": (gy, gm, gd)}
+    result = {}
+    for name, args in cases.items():
+        ours, theirs = getattr(an.astronomical, name), getattr(an.arithmetic, name)
+        ns, arithmetic_ns, ratio = paired(lambda: ours(*args), lambda: theirs(*args), count, repeats)
+        result[name] = {"ns_per_date": ns, "arithmetic_ns_per_date": arithmetic_ns, "ratio": ratio}
+    return result
 
 
 def paired(first, second, count, repeats):
@@ -260,6 +280,10 @@ def table(report):
         if "ratio_to_floor" in row:
             lines.append(f"| {name} | {row['ns_per_date']:.2f} | {row['floor_ns_per_date']:.2f} | "
                          f"{row['ratio_to_floor']:.2f} |" + "".join(f" {row[b]:.2f} |" if b in row else " - |" for b in BUILDS))
+    lines += ["", f"| astronomical ufunc, against the arithmetic one, on {report['dates']:,} dates | ns per date | "
+              "arithmetic ns | × arithmetic |", "|---|---:|---:|---:|"]
+    lines += [f"| astronomical.{name} | {row['ns_per_date']:.2f} | {row['arithmetic_ns_per_date']:.2f} | "
+              f"{row['ratio']:.2f} |" for name, row in report["astronomical"].items()]
     lines += ["", "| strided columns | ns per date | contiguous ns | × contiguous |", "|---|---:|---:|---:|"]
     for name, row in report["matched_floor"].items():
         if "ratio_to_contiguous" in row:
@@ -297,15 +321,15 @@ def main():
     print("resident growth:", report["memory"])
     folder = bench.OUT if quick else bench.ROOT / "bench"
     (folder / "arrays.json").write_text(json.dumps(report, indent=2) + "\n")
-    chart(report, folder / "arrays.png")
+    chart(report, (bench.OUT if quick else bench.ROOT / "docs" / "images") / "arrays.png")
     if not quick:
         info = report["machine"]
-        bench.replace_in_readme(BEGIN, END, f"Measured on {info['date']}: {info['cpu']}, {info['cores']} cores, Python "
+        bench.replace_between(bench.PERFORMANCE, BEGIN, END, f"Measured on {info['date']}: {info['cpu']}, {info['cores']} cores, Python "
                                 f"{info['python']}; {report['dates']:,} random dates of 1900 to 2100 as int32 columns "
                                 f"(julian days as float64), median of {report['repeats']} runs. "
                                 f"{report['memory']['calls']:,} conversions of the column moved the resident size by "
                                 f"{report['memory']['resident_growth_bytes']:,} bytes.\n\n{table(report)}\n\n"
-                                f"![ns per date](bench/arrays.png)")
+                                f"![ns per date](images/arrays.png)")
 
 
 if __name__ == "__main__":

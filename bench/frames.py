@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
-"""Cost per date of the data-frame adapters on a column of datetimes with missing values, against
-pandas' and polars' own Gregorian fields, jalali-pandas and jdatetime; and dask on a cluster of one
-and of two worker processes against the same work in one process.
+"""Cost per date of the data-frame adapters on a column of datetimes with missing values, each
+against the data-frame library's own Gregorian counterpart, in turns in one process: every field,
+parts(), floor("month"), strftime and parsing text, in pandas and in polars; beside them jdatetime,
+persiantools and jalali-pandas per row; and dask on a cluster of one and of two worker processes.
 
-    python3 bench/frames.py           # figures into bench/frames.json and README.md
+    python3 bench/frames.py           # figures into bench/frames.json, docs/performance.md, docs/images/frames.png, README.md
     python3 bench/frames.py --quick   # 10^4 dates, to see that it runs; into bench/out/ only
 
 It works in the environment of run.py (bench/out/venv), with the data-frame libraries added.
@@ -20,8 +21,22 @@ import run as bench  # noqa: E402
 from arrays import ns_per_date  # noqa: E402
 
 PEERS = ["pandas==3.1.2", "polars==2.2.0", "pyarrow==26.0.1", "dask[dataframe,distributed]==2026.11.0",
-         "jalali-pandas==1.0.0", "jdatetime==6.1.1"]
+         "jalali-pandas==1.0.0", "jdatetime==6.1.1", "persiantools==6.2.0", "matplotlib"]
 BEGIN, END = "<!-- frames:begin -->", "<!-- frames:end -->"
+SUMMARY_BEGIN, SUMMARY_END = "<!-- summary:begin -->", "<!-- summary:end -->"
+PERFORMANCE = bench.PERFORMANCE
+IMAGES = bench.ROOT / "docs" / "images"
+
+# Each field of the accessor, and pandas' own field of the same meaning for Gregorian dates.
+PANDAS_FIELDS = {"year": "year", "month": "month", "day": "day", "day_of_year": "day_of_year",
+                 "day_of_week": "day_of_week", "quarter": "quarter", "days_in_month": "days_in_month",
+                 "is_leap_year": "is_leap_year", "is_month_start": "is_month_start", "is_month_end": "is_month_end",
+                 "is_quarter_start": "is_quarter_start", "is_quarter_end": "is_quarter_end",
+                 "is_year_start": "is_year_start", "is_year_end": "is_year_end"}
+# The same for polars: the namespace's method and polars' own dt method.
+POLARS_METHODS = {"year": "year", "month": "month", "day": "day", "day_of_year": "ordinal_day",
+                  "day_of_week": "weekday", "week_of_year": "week", "quarter": "quarter",
+                  "days_in_month": "days_in_month", "is_leap_year": "is_leap_year"}
 
 
 def datetimes(count, seed=1):
@@ -46,57 +61,97 @@ def side_by_side(contenders, count, repeats):
     return {name: statistics.median(t) for name, t in times.items()}
 
 
+def pairs(cases, count, repeats):
+    """{name: (ours, theirs, ours / theirs)} of (ours, theirs) functions, each pair in turns."""
+    result = {}
+    for name, (ours, theirs) in cases.items():
+        timed = side_by_side({"ours": ours, "theirs": theirs}, count, repeats)
+        result[name] = (timed["ours"], timed["theirs"], timed["ours"] / timed["theirs"])
+    return result
+
+
 def measure(quick):
-    import numpy as np
     import pandas as pd
     import polars as pl
-    import jdatetime
-    from jalali_pandas.serie_handler import JalaliSerieAccessor
 
-    import algorithms_c_numpy as an
-    import algorithms_c_pandas
+    import algorithms_c_pandas as ap
     import algorithms_c_polars  # noqa: F401  (registers the namespace)
 
     count = 10_000 if quick else 1_000_000
-    repeats = 3 if quick else 15
+    repeats = 3 if quick else 11
     series = pd.Series(datetimes(count))
-    jalali = algorithms_c_pandas.JalaliAccessor(series)
+    jalali = ap.JalaliAccessor(series)
     frame = pl.DataFrame({"d": pl.from_pandas(series)})
+    column = pl.col("d")
 
-    def recipe():  # the README's former six lines
-        known = series.notna().to_numpy()
-        jd = series.to_numpy("datetime64[D]").astype(np.int64) + 2440587.5
-        out = tuple(np.zeros(len(series), dtype=np.int32) for _ in range(3))
-        parts = an.get_jalali_date_from_julian_day(jd, where=known, out=out)
-        return [pd.arrays.IntegerArray(part, ~known) for part in parts]
+    pandas = {f"s.jalali.{name}": (lambda n=name: getattr(jalali, n), lambda o=own: getattr(series.dt, o))
+              for name, own in PANDAS_FIELDS.items()}
+    pandas["s.jalali.week_of_year"] = (lambda: jalali.week_of_year, lambda: series.dt.isocalendar().week)
+    pandas["s.jalali.parts()"] = (jalali.parts, lambda: (series.dt.year, series.dt.month, series.dt.day))
+    pandas['s.jalali.floor("month")'] = (lambda: jalali.floor("month"),
+                                         lambda: series.dt.to_period("M").dt.start_time)
+    pandas["s.jalali.add_months(1)"] = (lambda: jalali.add_months(1), lambda: series + pd.DateOffset(months=1))
+    pandas['s.jalali.strftime("%Y/%m/%d")'] = (lambda: jalali.strftime("%Y/%m/%d"),
+                                               lambda: series.dt.strftime("%Y/%m/%d"))
+    jalali_text = jalali.strftime("%Y/%m/%d")
+    gregorian_text = series.dt.strftime("%Y/%m/%d").astype("string[pyarrow]")
+    pandas['to_datetime(text), "1402/12/29"'] = (lambda: ap.to_datetime(jalali_text),
+                                                 lambda: pd.to_datetime(gregorian_text, format="%Y/%m/%d"))
+    polars = {f"pl.col(...).jalali.{name}()": (
+        lambda n=name: frame.select(getattr(column.jalali, n)()),
+        lambda o=own: frame.select(getattr(column.dt, o)())) for name, own in POLARS_METHODS.items()}
+    polars["pl.col(...).jalali.parts()"] = (lambda: frame.select(column.jalali.parts()), lambda: frame.select(
+        column.dt.year().alias("y"), column.dt.month().alias("m"), column.dt.day().alias("dd")))
+    polars['pl.col(...).jalali.floor("month")'] = (lambda: frame.select(column.jalali.floor("month")),
+                                                   lambda: frame.select(column.dt.truncate("1mo")))
+    polars['pl.col(...).jalali.strftime("%Y/%m/%d")'] = (lambda: frame.select(column.jalali.strftime("%Y/%m/%d")),
+                                                         lambda: frame.select(column.dt.strftime("%Y/%m/%d")))
+    text = pl.DataFrame({"s": pl.from_pandas(jalali_text.astype(object))})
+    gregorian = frame.select(column.dt.strftime("%Y/%m/%d").alias("s"))
+    polars['pl.col(...).jalali.to_date(), "1402/12/29"'] = (
+        lambda: text.select(pl.col("s").jalali.to_date()),
+        lambda: gregorian.select(pl.col("s").str.to_date("%Y/%m/%d")))
+    return {"dates": count, "repeats": repeats, "pandas": pairs(pandas, count, repeats),
+            "polars": pairs(polars, count, repeats), "peers": peers(series, quick),
+            "dask": dask_cluster(10**5 if quick else 10**7, 1 if quick else 5)}
 
-    rows = side_by_side({
-        "pandas .dt.year, .dt.month, .dt.day": lambda: (series.dt.year, series.dt.month, series.dt.day),
-        "s.jalali.parts()": jalali.parts,
-        "s.jalali.year": lambda: jalali.year,
-        "the former six-line recipe": recipe,
-        "polars dt.year(), dt.month(), dt.day()": lambda: frame.select(
-            pl.col("d").dt.year().alias("y"), pl.col("d").dt.month().alias("m"), pl.col("d").dt.day().alias("dd")),
-        "polars pl.col(...).jalali.parts()": lambda: frame.select(pl.col("d").jalali.parts()),
-    }, count, repeats)
 
-    few = 10_000 if not quick else 1_000
-    small = series.dropna().iloc[:few]  # jalali-pandas' to_jalali fails on NaT
-    stamps = [t.to_pydatetime() for t in small]
+def peers(series, quick):
+    """The accessor and the per-row peers on the same datetimes, without NaT (jalali-pandas'
+    to_jalali refuses it): the date's parts, the date written, and text read."""
+    import jdatetime
+    import persiantools.jdatetime as persiantools
+    from jalali_pandas.serie_handler import JalaliSerieAccessor
+
+    import algorithms_c_pandas as ap
+
+    few = 1_000 if quick else 10_000
+    small = series.dropna().iloc[:few].reset_index(drop=True)
+    dates = [t.date() for t in small]
+    ours = ap.JalaliAccessor(small)
+    text = ours.strftime("%Y/%m/%d")
+    strings = text.tolist()
 
     def jalali_pandas():
-        converted = JalaliSerieAccessor(small).to_jalali()
-        accessor = JalaliSerieAccessor(converted)
+        accessor = JalaliSerieAccessor(JalaliSerieAccessor(small).to_jalali())
         return accessor.year, accessor.month, accessor.day
 
-    def jdatetime_loop():
-        return [jdatetime.date.fromgregorian(date=t) for t in stamps]
-
-    peers = side_by_side({"s.jalali.parts()": algorithms_c_pandas.JalaliAccessor(small).parts,
-                          "jalali-pandas accessor (to_jalali, then year, month, day)": jalali_pandas,
-                          "jdatetime.date.fromgregorian, per row": jdatetime_loop}, few, 3 if quick else 7)
-    return {"dates": count, "repeats": repeats, "ns_per_date": rows, "peer_dates": few, "peers_ns_per_date": peers,
-            "dask": dask_cluster(10**5 if quick else 10**7, 1 if quick else 5)}
+    rows = {
+        "parts: s.jalali.parts()": ours.parts,
+        "parts: jalali-pandas accessor (to_jalali, then year, month, day)": jalali_pandas,
+        "parts: jdatetime.date.fromgregorian, per row": lambda: [jdatetime.date.fromgregorian(date=d) for d in dates],
+        "parts: persiantools JalaliDate, per row": lambda: [persiantools.JalaliDate(d) for d in dates],
+        'strftime: s.jalali.strftime("%Y/%m/%d")': lambda: ours.strftime("%Y/%m/%d"),
+        "strftime: jdatetime, per row": lambda: [jdatetime.date.fromgregorian(date=d).strftime("%Y/%m/%d")
+                                                 for d in dates],
+        "strftime: persiantools, per row": lambda: [persiantools.JalaliDate(d).strftime("%Y/%m/%d") for d in dates],
+        "to_datetime: algorithms_c_pandas.to_datetime(text)": lambda: ap.to_datetime(text),
+        "to_datetime: jdatetime.datetime.strptime, per row": lambda: [
+            jdatetime.datetime.strptime(s, "%Y/%m/%d").togregorian() for s in strings],
+        "to_datetime: persiantools strptime, per row": lambda: [
+            persiantools.JalaliDateTime.strptime(s, "%Y/%m/%d").to_gregorian() for s in strings],
+    }
+    return {"dates": few, "ns_per_date": side_by_side(rows, few, 3 if quick else 7)}
 
 
 def dask_cluster(count, repeats):
@@ -128,24 +183,64 @@ def dask_cluster(count, repeats):
     return result
 
 
+def pair_table(title, rows, theirs):
+    lines = [f"| {title} | ns per date | {theirs} ns | × {theirs} |", "|---|---:|---:|---:|"]
+    lines += [f"| {name} | {ours:,.2f} | {other:,.2f} | {ratio:.2f} |" for name, (ours, other, ratio) in rows.items()]
+    return lines
+
+
 def table(report):
-    rows, peers, d = report["ns_per_date"], report["peers_ns_per_date"], report["dask"]
-    pandas_own = rows["pandas .dt.year, .dt.month, .dt.day"]
-    polars_own = rows["polars dt.year(), dt.month(), dt.day()"]
-    lines = [f"| how, on {report['dates']:,} datetime64[ns] with 0.1 % NaT | ns per date | against the library's own fields |",
-             "|---|---:|---:|"]
-    for name, value in rows.items():
-        own = polars_own if name.startswith("polars") else pandas_own
-        lines.append(f"| {name} | {value:,.2f} | {value / own:.2f} |")
-    lines += ["", f"| how, on {report['peer_dates']:,} of the same datetimes, no NaT | ns per date | against `s.jalali.parts()` |",
-              "|---|---:|---:|"]
-    ours = peers["s.jalali.parts()"]
-    lines += [f"| {name} | {value:,.2f} | {value / ours:,.1f} |" for name, value in peers.items()]
+    count = f"{report['dates']:,}"
+    lines = pair_table(f"pandas, on {count} datetime64[ns] with 0.1 % NaT", report["pandas"], "pandas' own")
+    lines += [""] + pair_table(f"polars, on the same {count}", report["polars"], "polars' own")
+    p = report["peers"]
+    lines += ["", f"| per-row peers, on {p['dates']:,} of the same datetimes, no NaT | ns per date |", "|---|---:|"]
+    lines += [f"| {name} | {value:,.2f} |" for name, value in p["ns_per_date"].items()]
+    d = report["dask"]
     lines += ["", f"| dask, `parts()` on {d['dates']:,} dates in 8 partitions | ns per date |", "|---|---:|",
               f"| one process, pandas accessor on the whole Series | {d['one_process_ns_per_date']:,.2f} |",
               f"| LocalCluster, 1 worker process | {d['1_workers_ns_per_date']:,.2f} |",
               f"| LocalCluster, 2 worker processes | {d['2_workers_ns_per_date']:,.2f} |"]
     return "\n".join(lines)
+
+
+# The README's few rows: each a way in, ours against the library's own Gregorian counterpart.
+SUMMARY = [("pandas", "s.jalali.year"), ("pandas", "s.jalali.parts()"), ("pandas", 's.jalali.floor("month")'),
+           ("pandas", 's.jalali.strftime("%Y/%m/%d")'), ("pandas", 'to_datetime(text), "1402/12/29"'),
+           ("polars", "pl.col(...).jalali.year()"), ("polars", 'pl.col(...).jalali.strftime("%Y/%m/%d")'),
+           ("polars", 'pl.col(...).jalali.to_date(), "1402/12/29"')]
+
+
+def summary(report):
+    lines = [f"| on {report['dates']:,} datetimes | ns per date | the library's own, Gregorian | × |",
+             "|---|---:|---:|---:|"]
+    for library, name in SUMMARY:
+        ours, theirs, ratio = report[library][name]
+        lines.append(f"| {name} | {ours:,.1f} | {theirs:,.1f} | {ratio:.2f} |")
+    return "\n".join(lines)
+
+
+def chart(report, path):
+    import matplotlib
+    matplotlib.use("Agg")
+    import matplotlib.pyplot as plt
+
+    names = [name for _, name in SUMMARY]
+    ours = [report[library][name][0] for library, name in SUMMARY]
+    theirs = [report[library][name][1] for library, name in SUMMARY]
+    figure, axes = plt.subplots(figsize=(9, 0.5 * len(names) + 1.5))
+    rows = range(len(names))
+    axes.barh([r - 0.2 for r in rows], theirs, height=0.4, color="tab:gray", label="the library's own, Gregorian")
+    axes.barh([r + 0.2 for r in rows], ours, height=0.4, color="tab:blue", label="algorithms_c, Jalali")
+    axes.set_yticks(list(rows), names, fontsize=8)
+    axes.invert_yaxis()
+    axes.set_xscale("log")
+    axes.set_xlabel("ns per date (median, log scale; shorter is faster)")
+    axes.legend(fontsize=8)
+    info = report["machine"]
+    axes.set_title(f"{report['dates']:,} datetimes, Python {info['python']}, {info['cpu']}, {info['date']}", fontsize=9)
+    figure.tight_layout()
+    figure.savefig(path, dpi=100)
 
 
 def prepare():
@@ -158,13 +253,17 @@ def main():
     quick = bench.quick_mode(__doc__, "10^4 dates; write into bench/out/ only", prepare, __file__)
     report = {"machine": bench.machine(), "quick": quick, **measure(quick)}
     print(table(report))
+    print(summary(report))
     folder = bench.OUT if quick else bench.ROOT / "bench"
     (folder / "frames.json").write_text(json.dumps(report, indent=2) + "\n")
+    chart(report, (bench.OUT if quick else IMAGES) / "frames.png")
     if not quick:
         info = report["machine"]
-        bench.replace_in_readme(BEGIN, END, f"Measured on {info['date']}: {info['cpu']}, {info['cores']} cores, Python "
-                                f"{info['python']}; random instants of 1900 to 2100, median of {report['repeats']} runs "
-                                f"taken in turns.\n\n{table(report)}")
+        stamp = (f"Measured on {info['date']}: {info['cpu']}, {info['cores']} cores, Python {info['python']}; random "
+                 f"instants of 1900 to 2100, median of {report['repeats']} runs taken in turns.")
+        bench.replace_between(PERFORMANCE, BEGIN, END, f"{stamp}\n\n{table(report)}")
+        bench.replace_between(bench.ROOT / "README.md", SUMMARY_BEGIN, SUMMARY_END,
+                              f"{stamp}\n\n{summary(report)}\n\n![ns per date](docs/images/frames.png)")
 
 
 if __name__ == "__main__":

@@ -2,7 +2,7 @@
 """Cost per call of algorithms_c, against the floor of its interface and against the
 pure-Python calendar libraries.
 
-    python3 bench/run.py           # figures into bench/results.json, bench/results.png, README.md
+    python3 bench/run.py           # figures into bench/results.json, docs/images/calls.png, docs/performance.md
     python3 bench/run.py --quick   # a few thousand calls, to see that it runs; into bench/out/ only
 
 It makes its own virtual environment in bench/out/, installs algorithms_c (a release build) and
@@ -29,6 +29,7 @@ OUT = ROOT / "bench" / "out"
 VENV = OUT / "venv"
 PEERS = ["jalali-core==1.0.0", "persiantools==6.2.0", "jdatetime==6.1.1", "convertdate==2.5.1"]
 README_BEGIN, README_END = "<!-- bench:begin -->", "<!-- bench:end -->"
+PERFORMANCE = ROOT / "docs" / "performance.md"
 
 
 def run(*command):
@@ -197,26 +198,25 @@ def chart(report, path):
     figure.savefig(path, dpi=100)
 
 
-def write(report, folder):
+def write(report, folder, images):
     (folder / "results.json").write_text(json.dumps(report, indent=2) + "\n")
-    chart(report, folder / "results.png")
+    chart(report, images / "calls.png")
 
 
-def replace_in_readme(begin, end, body):
-    """The README's text between the markers `begin` and `end` made `body`."""
-    readme = ROOT / "README.md"
-    text = readme.read_text()
-    readme.write_text(text[:text.index(begin)] + f"{begin}\n{body}\n{end}" + text[text.index(end) + len(end):])
+def replace_between(path, begin, end, body):
+    """The text of the file between the markers `begin` and `end` made `body`."""
+    text = path.read_text()
+    path.write_text(text[:text.index(begin)] + f"{begin}\n{body}\n{end}" + text[text.index(end) + len(end):])
 
 
-def update_readme(report):
+def update_performance(report):
     info = report["machine"]
-    replace_in_readme(README_BEGIN, README_END,
+    replace_between(PERFORMANCE, README_BEGIN, README_END,
                       f"Measured on {info['date']}: {info['cpu']}, {info['cores']} cores, "
                       f"{info['system']}, Python {info['python']}. Median of {report['repeats']} timings of up to "
                       f"{report['calls_per_timing']:,} calls each over a spread of dates (the slowest peers make fewer "
                       f"calls, within 20 ms a timing); the ratio to the floor is the median of the ratios within a "
-                      f"repeat.\n\n{table(report)}\n\n![ns per call](bench/results.png)")
+                      f"repeat.\n\n{table(report)}\n\n![ns per call](images/calls.png)")
 
 
 def quick_mode(doc, quick_help, environment, script):
@@ -239,9 +239,9 @@ def main():
     sys.path.insert(0, str(OUT))
     report = {"machine": machine(), "quick": quick, **measure(quick)}
     print(table(report))
-    write(report, OUT if quick else ROOT / "bench")
+    write(report, OUT if quick else ROOT / "bench", OUT if quick else ROOT / "docs" / "images")
     if not quick:
-        update_readme(report)
+        update_performance(report)
 
 
 if __name__ == "__main__":

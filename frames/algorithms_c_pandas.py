@@ -645,7 +645,7 @@ def date_range(start, end=None, periods=None, freq: str = "month", calendar: str
         if stamp.tz is not None:
             zone = zone or stamp.tz
             if later:  # the first period's start, an instant, with the zone's skipped or repeated midnights
-                stamp = getattr(pd.Series([stamp]).jalali, calendar).ceil(freq).iloc[0]
+                stamp = JalaliAccessor(pd.Series([stamp]), calendar).ceil(freq).iloc[0]
                 later = False
             stamp = stamp.tz_localize(None)
         day = int(np.datetime64(stamp.normalize().to_datetime64(), "D").astype(np.int64))
@@ -660,12 +660,14 @@ def date_range(start, end=None, periods=None, freq: str = "month", calendar: str
     return index
 
 
+# Each partition through the accessor's class itself, not the attribute "jalali", which another
+# package may have taken since (jalali-pandas registers one of its own).
 def _map_field(partition, name: str, calendar: str):
-    return getattr(getattr(partition.jalali, calendar), name)
+    return getattr(JalaliAccessor(partition, calendar), name)
 
 
 def _map_method(partition, name: str, calendar: str, *args):
-    return getattr(getattr(partition.jalali, calendar), name)(*args)
+    return getattr(JalaliAccessor(partition, calendar), name)(*args)
 
 
 def _register_dask():
@@ -695,7 +697,7 @@ def _register_dask():
             return DaskJalaliAccessor(self._series, "arithmetic")
 
         def _meta(self):
-            return getattr(self._series._meta.jalali, self._calendar)
+            return JalaliAccessor(self._series._meta, self._calendar)
 
         def _field(self, name: str):
             meta = getattr(self._meta(), name)

@@ -381,3 +381,32 @@ def test_dask_metas_are_what_the_partitions_give():
     assert parts.dtypes.equals(parts.compute().dtypes)
     for lazy in (column.jalali.floor("week"), column.jalali.ceil("year"), column.jalali.add_years(1)):
         assert lazy.dtype == lazy.compute().dtype
+
+
+def test_another_packages_jalali_accessor_leaves_ours_working():
+    """jalali-pandas registers a "jalali" accessor of its own; imported after ours, it takes the
+    name (pandas warns), and the accessor class still works, as do the dask accessor and
+    date_range, which never go through the name."""
+    import warnings
+
+    class Other:
+        def __init__(self, series):
+            self.series = series
+
+    original = pd.Series.__dict__["jalali"]
+    try:
+        with warnings.catch_warnings(record=True) as caught:
+            warnings.simplefilter("always")
+            pd.api.extensions.register_series_accessor("jalali")(Other)
+        assert any("overriding a preexisting attribute" in str(w.message) for w in caught)
+        column = sample(50)
+        assert isinstance(column.jalali, Other)
+        assert ap.JalaliAccessor(column).year.equals(ap.JalaliAccessor(column, "astronomical").year)
+        dd = pytest.importorskip("dask.dataframe")
+        lazy = dd.from_pandas(column, npartitions=2)
+        assert lazy.jalali.year.compute().equals(ap.JalaliAccessor(column).year)
+        tehran_start = pd.Timestamp("2025-03-20 10:00", tz="Asia/Tehran")
+        assert ap.date_range(tehran_start, periods=1, freq="year")[0] == pd.Timestamp("2025-03-21", tz="Asia/Tehran")
+    finally:
+        setattr(pd.Series, "jalali", original)
+    assert isinstance(sample(3).jalali, ap.JalaliAccessor)
