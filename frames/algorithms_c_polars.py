@@ -42,8 +42,16 @@ def _column(series: pl.Series) -> _frames.Column:
 
 
 def _values(name: str, values: np.ndarray, missing) -> pl.Series:
-    """A polars Series of an int32 or a bool array, null where `missing` is true."""
-    return pl.Series(name, values if missing is None else np.ma.masked_array(values, missing))
+    """A polars Series of an int32 or a bool array, null where `missing` is true: handed over
+    as Arrow's buffers, the values' own and a validity bitmap (bools packed into bits)."""
+    import pyarrow as pa
+
+    validity = None if missing is None else pa.py_buffer(np.packbits(~missing, bitorder="little"))
+    if values.dtype == bool:
+        kind, data = pa.bool_(), pa.py_buffer(np.packbits(values, bitorder="little"))
+    else:
+        kind, data = pa.int32(), pa.py_buffer(values)
+    return pl.from_arrow(pa.Array.from_buffers(kind, len(values), [validity, data])).alias(name)
 
 
 def _fields(series: pl.Series, calendar: str, names) -> list:
