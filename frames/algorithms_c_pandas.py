@@ -11,6 +11,7 @@ kept.
 """
 
 import importlib.util
+import inspect
 
 try:
     import numpy as np
@@ -63,7 +64,14 @@ class _Jalali:
     @property
     def calendar(self) -> str:
         """The Jalali calendar in which this accessor names dates: "astronomical" or
-        "arithmetic"."""
+        "arithmetic".
+
+        Examples
+        --------
+        >>> s = pd.Series(pd.to_datetime(["2025-03-20"]))
+        >>> s.jalali.calendar, s.jalali.arithmetic.calendar
+        ('astronomical', 'arithmetic')
+        """
         return self._calendar
 
     @property
@@ -433,7 +441,8 @@ class JalaliAccessor(_Jalali):
 @pd.api.extensions.register_index_accessor("jalali")
 class JalaliIndexAccessor(_Jalali):
     """The Jalali dates of a DatetimeIndex, ``index.jalali``, with the properties and methods
-    of the Series accessor, giving Index objects as ``DatetimeIndex.month`` does.
+    of the Series accessor, giving Index objects as ``DatetimeIndex.month`` does (a
+    DatetimeIndex for the periods and steps).
 
     Examples
     --------
@@ -605,11 +614,12 @@ def date_range(start, end=None, periods=None, freq: str = "month", calendar: str
 
     Parameters
     ----------
-    start : datetime-like or (year, month, day)
-        A datetime (a string, a ``Timestamp``, a ``datetime``), or a Jalali date as a tuple.
-        A time zone, if any, is that of the result.
-    end : datetime-like or (year, month, day), optional
-        The last datetime that the result may hold. Give `end` or `periods`.
+    start : datetime-like or tuple
+        A datetime (a string, a ``Timestamp``, a ``datetime``), or a Jalali date as a tuple
+        ``(year, month, day)``. A time zone, if any, is that of the result.
+    end : datetime-like or tuple, optional
+        The last datetime that the result may hold, as `start` is given. Give `end` or
+        `periods`.
     periods : int, optional
         The number of periods.
     freq : {"year", "quarter", "month", "week"}
@@ -670,13 +680,49 @@ def _map_method(partition, name: str, calendar: str, *args):
     return getattr(JalaliAccessor(partition, calendar), name)(*args)
 
 
+# The dask accessor's examples, on the dates of the fields' examples: each method's call and what
+# it gives, computed.
+_DASK_EXAMPLES = {
+    "parts": ("parts().compute().values.tolist()", "[[1403, 12, 30], [1404, 1, 1], [<NA>, <NA>, <NA>]]"),
+    "floor": ('floor("month").compute().tolist()', "[Timestamp('2025-02-19 00:00:00'), "
+                                                   "Timestamp('2025-03-21 00:00:00'), NaT]"),
+    "ceil": ('ceil("year").compute().tolist()', "[Timestamp('2025-03-21 00:00:00'), "
+                                               "Timestamp('2025-03-21 00:00:00'), NaT]"),
+    "add_months": ("add_months(1).compute().tolist()", "[Timestamp('2025-04-19 00:00:00'), "
+                                                     "Timestamp('2025-04-21 00:00:00'), NaT]"),
+    "add_years": ("add_years(-1).compute().tolist()", "[Timestamp('2024-03-19 00:00:00'), "
+                                                    "Timestamp('2024-03-20 00:00:00'), NaT]"),
+    "strftime": ('strftime("%Y/%m/%d").compute().tolist()', "['1403/12/30', '1404/01/01', <NA>]"),
+    "month_name": ('month_name("fa").compute().tolist()', "['اسفند', 'فروردین', <NA>]"),
+    "day_name": ("day_name().compute().tolist()", "['Thursday', 'Friday', <NA>]"),
+}
+
+
+def _dask_doc(pandas_doc: str, call: str, result: str) -> str:
+    """The docstring of a dask accessor's property or method: that of the pandas accessor, of
+    dask Series and with a dask example."""
+    head = inspect.cleandoc(pandas_doc).split("Examples\n--------")[0]
+    head = head.replace("Series or Index", "dask Series").replace("Series or DatetimeIndex", "dask Series")
+    return (f"{head}Examples\n--------\n>>> import dask.dataframe as dd\n"
+            f">>> s = dd.from_pandas(pd.Series(pd.to_datetime([\"2025-03-20\", \"2025-03-21\", None])), "
+            f"npartitions=1)\n>>> s.jalali.{call}\n{result}\n")
+
+
 def _register_dask():
     import dask.dataframe as dd
 
     @dd.extensions.register_series_accessor("jalali")
     class DaskJalaliAccessor:
-        """The Jalali accessor of a dask Series of datetimes, run on each partition, lazily, as
-        dask's own ``.dt``: the properties and methods of the pandas accessor."""
+        """The Jalali dates of a dask Series of datetimes, ``s.jalali``: the properties and
+        methods of the pandas accessor, run lazily on each partition, as dask's own ``.dt``.
+
+        Examples
+        --------
+        >>> import dask.dataframe as dd
+        >>> lazy = dd.from_pandas(pd.Series(pd.to_datetime(["2025-03-20", None])), npartitions=1)
+        >>> lazy.jalali.year.compute().tolist(), lazy.jalali.arithmetic.year.compute().tolist()
+        ([1403, <NA>], [1404, <NA>])
+        """
 
         def __init__(self, series, calendar: str = "astronomical"):
             if not _accepts(series.dtype):
@@ -686,14 +732,42 @@ def _register_dask():
 
         @property
         def calendar(self) -> str:
+            """The Jalali calendar in which this accessor names dates: "astronomical" or
+            "arithmetic".
+
+            Examples
+            --------
+            >>> import dask.dataframe as dd
+            >>> lazy = dd.from_pandas(pd.Series(pd.to_datetime(["2025-03-20"])), npartitions=1)
+            >>> lazy.jalali.calendar, lazy.jalali.arithmetic.calendar
+            ('astronomical', 'arithmetic')
+            """
             return self._calendar
 
         @property
         def astronomical(self):
+            """The accessor in the astronomical Jalali calendar: the same as ``.jalali`` itself.
+
+            Examples
+            --------
+            >>> import dask.dataframe as dd
+            >>> lazy = dd.from_pandas(pd.Series(pd.to_datetime(["2025-03-20"])), npartitions=1)
+            >>> lazy.jalali.astronomical.parts().compute().values.tolist()
+            [[1403, 12, 30]]
+            """
             return DaskJalaliAccessor(self._series, "astronomical")
 
         @property
         def arithmetic(self):
+            """The accessor in the arithmetic Jalali calendar, that of algorithms_c's functions.
+
+            Examples
+            --------
+            >>> import dask.dataframe as dd
+            >>> lazy = dd.from_pandas(pd.Series(pd.to_datetime(["2025-03-20"])), npartitions=1)
+            >>> lazy.jalali.arithmetic.parts().compute().values.tolist()
+            [[1404, 1, 1]]
+            """
             return DaskJalaliAccessor(self._series, "arithmetic")
 
         def _meta(self):
@@ -732,15 +806,17 @@ def _register_dask():
             return self._method("day_name", locale)
 
     for name in _frames.FIELDS:
-        setattr(DaskJalaliAccessor, name, property(lambda self, name=name: self._field(name),
-                                                   doc=_frames.FIELD_DOCS[name]))
-    for name in ("parts", "floor", "ceil", "add_months", "add_years", "strftime", "month_name", "day_name"):
-        getattr(DaskJalaliAccessor, name).__doc__ = getattr(_Jalali, name).__doc__.split("\n\n")[0]
+        field = property(lambda self, name=name: self._field(name))
+        field.__doc__ = _dask_doc(getattr(_Jalali, name).__doc__, f"{name}.compute().tolist()", _EXAMPLES[name])
+        setattr(DaskJalaliAccessor, name, field)
+    for name, (call, result) in _DASK_EXAMPLES.items():
+        getattr(DaskJalaliAccessor, name).__doc__ = _dask_doc(getattr(_Jalali, name).__doc__, call, result)
     return DaskJalaliAccessor
 
 
 if importlib.util.find_spec("dask") is not None and importlib.util.find_spec("dask.dataframe") is not None:
     try:
-        _register_dask()
+        DaskJalaliAccessor = _register_dask()
+        __all__.append("DaskJalaliAccessor")
     except ImportError:  # dask without its DataFrame extras
         pass

@@ -179,13 +179,27 @@ class _Jalali:
     @property
     def calendar(self) -> str:
         """The Jalali calendar in which this namespace names dates: "astronomical" or
-        "arithmetic"."""
+        "arithmetic".
+
+        Examples
+        --------
+        >>> s = pl.Series("d", ["2025-03-20"]).str.to_date()
+        >>> s.jalali.calendar, s.jalali.arithmetic.calendar
+        ('astronomical', 'arithmetic')
+        """
         return self._calendar
 
     @property
     def astronomical(self):
         """The namespace in the astronomical Jalali calendar, the one in civil use in Iran: the
-        same as ``.jalali`` itself."""
+        same as ``.jalali`` itself.
+
+        Examples
+        --------
+        >>> s = pl.Series("d", ["2025-03-20"]).str.to_date()
+        >>> s.jalali.astronomical.parts().to_list()
+        [{'year': 1403, 'month': 12, 'day': 30}]
+        """
         return type(self)(self._data, "astronomical")
 
     @property
@@ -330,8 +344,17 @@ class _Jalali:
         return self._apply(_strftime, pl.String, format, locale, digits)
 
     def month_name(self, locale: str = "en"):
-        """The name of each date's Jalali month: Farvardin ... Esfand, or in Persian
-        (``locale="fa"``) فروردین ... اسفند.
+        """The name of each date's Jalali month.
+
+        Parameters
+        ----------
+        locale : {"en", "fa"}
+            Farvardin ... Esfand, or فروردین ... اسفند.
+
+        Returns
+        -------
+        Series or Expr
+            ``pl.String``, null where the date is null.
 
         Examples
         --------
@@ -341,8 +364,18 @@ class _Jalali:
         return self.strftime("%B", locale)
 
     def day_name(self, locale: str = "en"):
-        """The name of each date's weekday: Saturday ... Friday, or in Persian (``locale="fa"``)
-        شنبه ... جمعه.
+        """The name of each date's weekday.
+
+        Parameters
+        ----------
+        locale : {"en", "fa"}
+            Saturday ... Friday, or شنبه ... جمعه (with the zero-width non-joiner of یک‌شنبه,
+            سه‌شنبه and پنج‌شنبه).
+
+        Returns
+        -------
+        Series or Expr
+            ``pl.String``, null where the date is null.
 
         Examples
         --------
@@ -474,7 +507,14 @@ class JalaliExpr(_Jalali):
 @pl.api.register_series_namespace("jalali")
 class JalaliSeries(_Jalali):
     """The Jalali dates of a Date or Datetime Series, ``s.jalali``, with the methods of the
-    expression namespace, giving Series."""
+    expression namespace, giving Series.
+
+    Examples
+    --------
+    >>> s = pl.Series("d", ["2025-03-20", None]).str.to_date()
+    >>> s.jalali.month_name().to_list(), s.jalali.arithmetic.month_name().to_list()
+    (['Esfand', None], ['Farvardin', None])
+    """
 
 
 def _integers(series: pl.Series, what: str):

@@ -1,0 +1,99 @@
+"""The documentation: every example of the guide's pages and of the adapters' docstrings is what
+the modules print, and the reference covers every public name, each documented with its
+parameters, what it returns and an example."""
+
+import doctest
+import importlib
+import inspect
+from pathlib import Path
+
+import pytest
+
+ROOT = Path(__file__).resolve().parent.parent
+DOCS = ROOT / "docs"
+PAGES = sorted(DOCS.rglob("*.md")) if DOCS.is_dir() else []
+pytestmark = pytest.mark.skipif(not PAGES, reason="the documentation is not beside the tests")
+
+
+def run_examples(test):
+    runner = doctest.DocTestRunner(optionflags=doctest.ELLIPSIS | doctest.NORMALIZE_WHITESPACE)
+    runner.run(test)
+    return runner.failures
+
+
+@pytest.mark.parametrize("page", PAGES, ids=[str(p.relative_to(DOCS)) for p in PAGES])
+def test_the_examples_of_each_page(page):
+    pytest.importorskip("pandas")
+    pytest.importorskip("polars")
+    # a code fence would read as expected output: end each example at its fence
+    text = "\n".join("" if line.startswith("```") else line for line in page.read_text().splitlines())
+    test = doctest.DocTestParser().get_doctest(text, {}, page.name, str(page), 0)
+    assert run_examples(test) == 0
+
+
+ADAPTERS = ["algorithms_c_pandas", "algorithms_c_polars"]
+
+
+@pytest.mark.parametrize("name", ADAPTERS)
+def test_the_examples_of_the_adapters_docstrings(name):
+    module = pytest.importorskip(name)
+    tests = doctest.DocTestFinder().find(module)
+    assert sum(len(t.examples) for t in tests) > 20
+    for test in tests:
+        assert run_examples(test) == 0, test.name
+
+
+def public(cls):
+    """The public properties and methods of a class, its bases' included."""
+    return {n: getattr(cls, n) for n in dir(cls) if not n.startswith("_")}
+
+
+def documented(name, what, callable_with_arguments):
+    """Whether a docstring says what it is, what it takes and gives, with an example."""
+    doc = inspect.getdoc(what) or ""
+    sections = ["Examples"] + (["Parameters"] if callable_with_arguments else [])
+    missing = [s for s in sections if f"{s}\n--" not in doc]
+    return not missing, f"{name}: no {', '.join(missing)}"
+
+
+@pytest.mark.parametrize("name", ADAPTERS)
+def test_every_public_name_of_the_adapters_is_documented(name):
+    module = pytest.importorskip(name)
+    names = list(module.__all__)
+    for public_name in names:
+        what = getattr(module, public_name)
+        if inspect.isclass(what):
+            assert inspect.getdoc(what) and "Examples\n--" in inspect.getdoc(what), public_name
+            for member, value in public(what).items():
+                takes = not isinstance(value, property) and len(inspect.signature(value).parameters) > 1
+                ok, why = documented(f"{public_name}.{member}", value, takes)
+                assert ok, why
+        else:
+            ok, why = documented(public_name, what, True)
+            assert ok, why
+
+
+def reference_text():
+    return "\n".join(p.read_text() for p in sorted((DOCS / "reference").glob("*.md")))
+
+
+def test_the_reference_covers_every_public_name():
+    """Each module, class and function is named by an autodoc directive of the reference, whose
+    members autodoc lists from the code itself."""
+    text = reference_text()
+    assert ".. automodule:: algorithms_c\n   :members:" in text
+    for name in ADAPTERS:
+        module = pytest.importorskip(name)
+        for public_name in module.__all__:
+            what = getattr(module, public_name)
+            directive = "autoclass" if inspect.isclass(what) else "autofunction"
+            assert f".. {directive}:: {name}.{public_name}" in text, public_name
+    numpy_module = pytest.importorskip("algorithms_c_numpy")
+    for space in ("algorithms_c_numpy", "algorithms_c_numpy.astronomical"):
+        module = importlib.import_module(space)
+        ufuncs = [n for n in dir(module) if type(getattr(module, n)).__name__ == "ufunc"]
+        assert len(ufuncs) == 8, space
+        for ufunc in ufuncs:
+            if space.endswith("astronomical") and getattr(module, ufunc) is getattr(numpy_module, ufunc):
+                continue  # the Gregorian two, the top level's
+            assert f".. autofunction:: {space}.{ufunc}" in text, f"{space}.{ufunc}"
