@@ -1,4 +1,5 @@
-"""algorithms_c works where NumPy is missing, and algorithms_c_numpy says what it needs.
+"""algorithms_c works where NumPy is missing, and algorithms_c_numpy and the data-frame adapters
+say what they need: the extra to install.
 
     python .ci/without_numpy.py "words the ImportError must hold"
 """
@@ -17,3 +18,12 @@ except ImportError as error:
     print("ImportError:", error)
 else:
     raise AssertionError("algorithms_c_numpy imported without NumPy")
+
+for adapter, extra in (("algorithms_c_pandas", "pandas"), ("algorithms_c_polars", "polars")):
+    try:
+        importlib.import_module(adapter)
+    except ImportError as error:
+        assert f'pip install "algorithms-c[{extra}]"' in str(error), error
+        print("ImportError:", error)
+    else:
+        raise AssertionError(f"{adapter} imported without NumPy")
