@@ -329,7 +329,7 @@ constexpr bool ascii_date(const cursor &c, char separator, reading &r) noexcept
 }  // namespace detail
 
 // Text without a format.
-constexpr verdict read_default(const char *text, std::size_t length, reading &r) noexcept
+inline verdict read_default(const char *text, std::size_t length, reading &r) noexcept
 {
     using namespace detail;
     const auto *bytes = reinterpret_cast<const unsigned char *>(text);
@@ -360,7 +360,7 @@ constexpr verdict read_default(const char *text, std::size_t length, reading &r)
 }
 
 // Text by the format `p`.
-constexpr verdict read_formatted(const pattern &p, const char *text, std::size_t length, reading &r) noexcept
+inline verdict read_formatted(const pattern &p, const char *text, std::size_t length, reading &r) noexcept
 {
     using namespace detail;
     const auto *bytes = reinterpret_cast<const unsigned char *>(text);
