@@ -125,7 +125,10 @@ template <typename T>
             const double quotient = static_cast<double>(value) * inverse;
             const bool inside = (quotient > -number_bound) & (quotient < number_bound);
             const std::int32_t q = static_cast<std::int32_t>(inside ? quotient : 0.0);
-            const std::int64_t rest = value - std::int64_t{q} * per_day;
+            // in unsigned arithmetic: near the ends of int64 the product may leave it, and
+            // the difference, small, comes out right all the same
+            const auto rest = static_cast<std::int64_t>(static_cast<std::uint64_t>(value)
+                                                        - static_cast<std::uint64_t>(std::int64_t{q}) * per_day);
             const std::int32_t day = q + (rest >= per_day) - (rest < 0) - (rest < -per_day);
             b.number[i] = inside ? day + static_cast<std::int32_t>(epoch_number) : outside_box;
         }
@@ -205,7 +208,11 @@ constexpr bool ticks_of(std::int64_t day, std::int64_t time, std::int64_t per_da
 // The time into its day of value i, in ticks.
 std::int64_t time_of_day(const column &c, npy_intp i, std::int64_t day) noexcept
 {
-    return c.days ? 0 : static_cast<const std::int64_t *>(c.values)[i] - day * c.per_day;
+    if (c.days)
+        return 0;
+    // in unsigned arithmetic: the day's first tick may lie below the smallest int64
+    return static_cast<std::int64_t>(static_cast<std::uint64_t>(static_cast<const std::int64_t *>(c.values)[i])
+                                     - static_cast<std::uint64_t>(day) * static_cast<std::uint64_t>(c.per_day));
 }
 
 // Named here, for the passes' own overloads, which argument-dependent

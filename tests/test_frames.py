@@ -410,3 +410,14 @@ def test_another_packages_jalali_accessor_leaves_ours_working():
     finally:
         setattr(pd.Series, "jalali", original)
     assert isinstance(sample(3).jalali, ap.JalaliAccessor)
+
+
+def test_the_ends_of_every_unit():
+    """The first and last datetimes of each unit that pandas names the fields of: their dates
+    and times of day, where a day's first tick lies below the smallest int64."""
+    for unit in ("ms", "us", "ns"):
+        column = pd.Series(np.array([np.iinfo(np.int64).min + 1, np.iinfo(np.int64).max]).view(f"datetime64[{unit}]"))
+        wanted = [list(ac.get_jalali_date_from_gregorian_date(int(y), int(m), int(d)))
+                  for y, m, d in zip(column.dt.year, column.dt.month, column.dt.day)]
+        assert values(column.jalali.arithmetic.parts()) == wanted, unit
+        assert column.jalali.arithmetic.strftime("%H:%M:%S.%f").tolist() == column.dt.strftime("%H:%M:%S.%f").tolist()
