@@ -213,6 +213,20 @@ class Zones(NamedTuple):
     names: Tuple[str, ...]
 
 
+def writes_zone(format: Optional[str]) -> bool:
+    """Whether a format holds %z or %Z, as the native format reads it: "%%" is a percent sign,
+    and "%-z" no directive."""
+    i = 0
+    while format is not None and i < len(format) - 1:
+        if format[i] == "%":
+            if format[i + 1] in "zZ":
+                return True
+            i += 2 if format[i + 1] == "%" else 1
+        else:
+            i += 1
+    return False
+
+
 def strftime(column: Column, calendar: str, format: str, locale: str = "en", digits: str = "latin",
              zones: Optional[Zones] = None):
     """The Jalali dates and times of a column written by `format`: a pyarrow large_string array

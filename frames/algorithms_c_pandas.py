@@ -254,19 +254,19 @@ class _Jalali:
         format writes them (%z, %Z); else None."""
         series = self._series()
         zone = _time_zone(series.dtype)
-        if zone is None or ("%z" not in format and "%Z" not in format):
+        if zone is None or not _frames.writes_zone(format):
             return None
         if not isinstance(series.dtype, pd.DatetimeTZDtype):
             series = series.astype(pd.DatetimeTZDtype(_arrow_type(series.dtype).unit, zone))
         known = series.notna().to_numpy()
         east = (series.dt.tz_localize(None) - series.dt.tz_convert("UTC").dt.tz_localize(None)).to_numpy()
         east = np.where(known, east.astype("timedelta64[s]").astype(np.int64), 0).astype(np.int32)
-        offsets, first, codes = np.unique(east[known], return_index=True, return_inverse=True)
-        rows = np.flatnonzero(known)
-        names = tuple(series.iloc[rows[i]].tzname() or "" for i in first)
-        every = np.zeros(len(series), np.int32)
-        every[known] = codes.reshape(-1)
-        return _frames.Zones(east, every, names)
+        if "%Z" not in format:
+            return _frames.Zones(east, np.zeros(len(series), np.int32), ())
+        # a zone's name is not a function of its offset (Moscow was MSD and then MSK at +0400):
+        # each value's own, as pandas writes it, only where the format asks for it
+        names, codes = np.unique(series.dt.strftime("%Z").fillna("").to_numpy(dtype=str), return_inverse=True)
+        return _frames.Zones(east, codes.reshape(-1).astype(np.int32), tuple(names.tolist()))
 
     def strftime(self, format: str, locale: str = "en", digits: str = "latin"):
         """The Jalali date and time of each datetime written by a format, as jdatetime's
@@ -476,8 +476,10 @@ def _text(arg):
     (None, NaN, NA) where it is not held by Arrow."""
     if isinstance(arg, np.ndarray) and arg.dtype.kind == "U":
         return arg, None
-    series = arg if isinstance(arg, pd.Series) else pd.Series(np.asarray(arg, dtype=object) if not isinstance(
-        arg, (pd.Index, pd.api.extensions.ExtensionArray)) else arg)
+    # Python strings kept as objects: pandas would make them Arrow's, which no lone surrogate is
+    series = arg if isinstance(arg, pd.Series) else (
+        pd.Series(arg) if isinstance(arg, (pd.Index, pd.api.extensions.ExtensionArray))
+        else pd.Series(np.asarray(arg, dtype=object), dtype=object))
     arrow = _arrow_type(series.dtype)
     if arrow is not None or (isinstance(series.dtype, pd.StringDtype) and series.dtype.storage == "pyarrow"):
         return series.array.__arrow_array__(), None
@@ -498,7 +500,8 @@ def to_datetime(arg, format=None, errors: str = "raise", calendar: str = "astron
         ``<NA>``, and text of spaces alone are missing values.
     format : str, optional
         Without one, the text is a date ``YYYY/MM/DD``, ``YYYY-MM-DD`` or ``YYYYMMDD``, the month
-        and day with or without a leading zero, then optionally a time ``HH:MM[:SS]``. With one,
+        and day with or without a leading zero, then optionally a time ``HH:MM[:SS[.fraction]]``
+        after spaces or a ``T``. With one,
         the directives of :meth:`JalaliAccessor.strftime` (``%y`` reads 00-68 as 1400-1468 and
         69-99 as 1369-1399, as jdatetime does); month and weekday names in English or Persian
         (with or without the zero-width non-joiner, with the Arabic or the Persian yeh and kaf), a

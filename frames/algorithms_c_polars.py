@@ -135,8 +135,7 @@ def _add_years(series: pl.Series, calendar: str, n: int) -> pl.Series:
 def _zones(series: pl.Series, format: str):
     """The UTC offsets and zone names of a Datetime column with a time zone, where the format
     writes them (%z, %Z); else None."""
-    if not isinstance(series.dtype, pl.Datetime) or series.dtype.time_zone is None or (
-            "%z" not in format and "%Z" not in format):
+    if not isinstance(series.dtype, pl.Datetime) or series.dtype.time_zone is None or not _frames.writes_zone(format):
         return None
     wall = series.dt.replace_time_zone(None)
     utc = series.dt.convert_time_zone("UTC").dt.replace_time_zone(None)
@@ -424,7 +423,7 @@ class _Jalali:
         >>> pl.Series("s", ["1402/12/29 10:30"]).jalali.to_datetime().to_list()
         [datetime.datetime(2024, 3, 19, 10, 30)]
         """
-        dtype = pl.Datetime(time_unit, "UTC" if format and ("%z" in format or "%Z" in format) else None)
+        dtype = pl.Datetime(time_unit, "UTC" if _frames.writes_zone(format) else None)
         return self._apply(_to_datetime, dtype, format, strict, time_unit)
 
     def add_years(self, n: int):

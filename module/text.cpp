@@ -267,17 +267,25 @@ struct ucs4_rows {
     const npy_bool *mask;
     mutable char buffer[4 * 256];
 
+    static constexpr bool space(std::uint32_t u) noexcept { return u == ' ' || (u >= '\t' && u <= '\r') || u == 0xA0; }
+
     bool row(npy_intp i, const char *&text, std::size_t &length) const noexcept
     {
         if (mask != nullptr && mask[i])
             return false;
         const std::uint32_t *at = data + i * width;
-        npy_intp count = width;
-        while (count > 0 && at[count - 1] == 0)
-            --count;
+        npy_intp first = 0, end = width;
+        while (end > 0 && (at[end - 1] == 0 || space(at[end - 1])))
+            --end;
+        while (first < end && space(at[first]))
+            ++first;
         char *out = buffer;
-        // text longer than a buffer is no date: what fits of it is read, and refused
-        for (npy_intp k = 0; k < count && out + 4 <= buffer + sizeof buffer; ++k) {
+        for (npy_intp k = first; k < end; ++k) {
+            if (out + 4 > buffer + sizeof buffer) {  // longer than any date: refused as such
+                text = "\xFF";
+                length = 1;
+                return true;
+            }
             const std::uint32_t u = at[k];
             if (u < 0x80) {
                 *out++ = static_cast<char>(u);
@@ -454,7 +462,7 @@ PyObject *jalali_strptime(PyObject *, PyObject *args, PyObject *kwargs)
     utf8_rows arrow{};
     ucs4_rows unicode{};
     npy_intp n = 0;
-    int kind = 0;  // 0 Arrow's buffers or strings made into them, 1 fixed-width Unicode
+    int kind = 0;  // 0 Arrow's buffers, 1 fixed-width Unicode, 2 Python strings made into Arrow's buffers
     PyObject *made_offsets = nullptr, *made_data = nullptr;
     if (PyTuple_Check(strings)) {
         PyObject *offsets_object, *data_object, *validity_object;
@@ -503,6 +511,7 @@ PyObject *jalali_strptime(PyObject *, PyObject *args, PyObject *kwargs)
             return nullptr;
         }
         n = PyArray_DIM(held[0], 0);
+        kind = 2;
         PyObject *const *items = static_cast<PyObject *const *>(PyArray_DATA(held[0]));
         const npy_bool *gone = mask == nullptr ? nullptr : static_cast<const npy_bool *>(PyArray_DATA(mask));
         npy_intp count = n + 1, total = 0;
@@ -517,12 +526,15 @@ PyObject *jalali_strptime(PyObject *, PyObject *args, PyObject *kwargs)
             if (gone != nullptr && gone[i])
                 continue;
             Py_ssize_t size = 0;
-            if (!PyUnicode_Check(items[i]) || PyUnicode_AsUTF8AndSize(items[i], &size) == nullptr) {
-                if (!PyErr_Occurred())
-                    PyErr_Format(PyExc_TypeError, "the value at position %zd, %R, is not text", i, items[i]);
+            if (!PyUnicode_Check(items[i])) {
+                PyErr_Format(PyExc_TypeError, "the value at position %zd, %R, is not text", i, items[i]);
                 Py_DECREF(made_offsets);
                 release();
                 return nullptr;
+            }
+            if (PyUnicode_AsUTF8AndSize(items[i], &size) == nullptr) {  // a lone surrogate: no date
+                PyErr_Clear();
+                size = 1;
             }
             total += size;
         }
@@ -538,6 +550,11 @@ PyObject *jalali_strptime(PyObject *, PyObject *args, PyObject *kwargs)
             if (gone == nullptr || !gone[i]) {
                 Py_ssize_t size = 0;
                 const char *utf8 = PyUnicode_AsUTF8AndSize(items[i], &size);  // cached by the first pass
+                if (utf8 == nullptr) {
+                    PyErr_Clear();
+                    utf8 = "\xFF";  // what the first pass counted, refused as no text is
+                    size = 1;
+                }
                 std::memcpy(bytes + starts[i], utf8, static_cast<std::size_t>(size));
             }
         arrow = {starts, true, bytes, static_cast<std::size_t>(total), gone, nullptr, 0};
@@ -568,7 +585,10 @@ PyObject *jalali_strptime(PyObject *, PyObject *args, PyObject *kwargs)
             const char *bytes = nullptr;
             std::size_t size = 0;
             PyObject *row_text = nullptr;
-            if (kind == 1) {
+            if (kind == 2) {  // the string itself
+                row_text = static_cast<PyObject *const *>(PyArray_DATA(held[0]))[failed.at];
+                Py_INCREF(row_text);
+            } else if (kind == 1) {
                 const std::uint32_t *at = unicode.data + failed.at * unicode.width;
                 npy_intp count = unicode.width;
                 while (count > 0 && at[count - 1] == 0)

@@ -253,6 +253,8 @@ constexpr bool utc_offset(cursor &c, std::int32_t &offset) noexcept
     cursor more = c;
     if ((!colon || literal(more, ':')) && number(more, 2, 2, seconds))
         c = more;
+    if (minutes > 59 || seconds > 59)
+        return false;
     const std::int32_t total = hours * 3600 + minutes * 60 + seconds;
     offset = west ? -total : total;
     return true;
