@@ -276,10 +276,11 @@ def text_arguments(strings, mask: Optional[np.ndarray] = None):
     return (offsets, data, validity, strings.offset), None
 
 
-def strptime(strings, calendar: str, format: Optional[str], errors: str, unit: str, mask=None):
+def strptime(strings, calendar: str, format: Optional[str], errors: str, unit: str, mask=None,
+             local: bool = False):
     """The datetimes of a column of Jalali text, as int64 ticks of `unit` (NaT where missing or,
     with errors="coerce", refused), and whether the text gave offsets from UTC (the ticks are then
-    UTC)."""
+    UTC; with `local`, the text's own wall-clock times)."""
     if unit not in ("s", "ms", "us", "ns"):
         raise ValueError(f'unit must be "s", "ms", "us" or "ns", not {unit!r}')
     if errors not in ("raise", "coerce"):
@@ -287,4 +288,5 @@ def strptime(strings, calendar: str, format: Optional[str], errors: str, unit: s
     if format is not None and not isinstance(format, str):
         raise TypeError(f"the format must be a string, not {type(format).__name__}")
     arguments, mask = text_arguments(strings, mask)
-    return _an._jalali_strptime(arguments, TICKS_PER_DAY[unit], check_calendar(calendar), format, errors, mask)
+    return _an._jalali_strptime(arguments, TICKS_PER_DAY[unit], check_calendar(calendar), format, errors, mask,
+                                local=local)

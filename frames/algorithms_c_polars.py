@@ -156,8 +156,10 @@ def _text(series: pl.Series):
     return series.to_arrow()
 
 
-def _to_datetime(series: pl.Series, calendar: str, format, strict: bool, time_unit: str) -> pl.Series:
-    ticks, zoned = _frames.strptime(_text(series), calendar, format, "raise" if strict else "coerce", time_unit)
+def _to_datetime(series: pl.Series, calendar: str, format, strict: bool, time_unit: str,
+                 local: bool = False) -> pl.Series:
+    ticks, zoned = _frames.strptime(_text(series), calendar, format, "raise" if strict else "coerce", time_unit,
+                                    local=local)
     missing = ticks == np.iinfo(np.int64).min
     values = pl.Series(series.name, np.ma.masked_array(ticks, missing) if missing.any() else ticks)
     result = values.cast(pl.Datetime(time_unit))
@@ -165,7 +167,8 @@ def _to_datetime(series: pl.Series, calendar: str, format, strict: bool, time_un
 
 
 def _to_date(series: pl.Series, calendar: str, format, strict: bool) -> pl.Series:
-    return _to_datetime(series, calendar, format, strict, "us").cast(pl.Date)
+    # the date the text names, whatever offset from UTC it gives
+    return _to_datetime(series, calendar, format, strict, "us", local=True).cast(pl.Date)
 
 
 class _Jalali:

@@ -319,7 +319,8 @@ struct read_failure {
 
 // The ticks of what a row says, in calendar C.
 template <typename C>
-bool ticks_of_reading(const text::reading &r, std::int64_t per_day, std::int64_t &ticks, read_failure &why) noexcept
+bool ticks_of_reading(const text::reading &r, std::int64_t per_day, bool local, std::int64_t &ticks,
+                      read_failure &why) noexcept
 {
     std::int64_t first = 0;
     bool leap = false;
@@ -336,7 +337,7 @@ bool ticks_of_reading(const text::reading &r, std::int64_t per_day, std::int64_t
     }
     const std::int64_t number = first + (by_month ? calendar::jalali_month_offset(r.month) + r.day : r.day_of_year) - 1;
     const std::int64_t per_second = per_day / 86400;
-    const std::int64_t seconds = r.hour * 3600 + r.minute * 60 + r.second - (r.zoned ? r.offset : 0);
+    const std::int64_t seconds = r.hour * 3600 + r.minute * 60 + r.second - (r.zoned && !local ? r.offset : 0);
     const std::int64_t time = seconds * per_second + r.nanosecond / (1000000000 / per_second);
     if (!ticks_of(number - epoch_number, time, per_day, ticks)) {
         why.range = true;
@@ -349,7 +350,7 @@ bool ticks_of_reading(const text::reading &r, std::int64_t per_day, std::int64_t
 // false, with `failed` set, at the first row refused where not coerced.
 // `zoned` tells whether the rows gave offsets from UTC.
 template <typename C, typename Rows>
-bool read_rows(const Rows &rows, npy_intp n, const text::pattern *p, std::int64_t per_day, bool coerce,
+bool read_rows(const Rows &rows, npy_intp n, const text::pattern *p, std::int64_t per_day, bool local, bool coerce,
                std::int64_t *out, read_failure &failed) noexcept
 {
     constexpr std::int64_t nat = std::numeric_limits<std::int64_t>::min();
@@ -364,7 +365,7 @@ bool read_rows(const Rows &rows, npy_intp n, const text::pattern *p, std::int64_
         why.verdict = p == nullptr ? text::read_default(bytes, length, r) : text::read_formatted(*p, bytes, length, r);
         if (why.verdict == text::verdict::empty)
             continue;
-        if (why.verdict == text::verdict::ok && ticks_of_reading<C>(r, per_day, out[i], why))
+        if (why.verdict == text::verdict::ok && ticks_of_reading<C>(r, per_day, local, out[i], why))
             continue;
         out[i] = nat;
         if (!coerce) {
@@ -378,10 +379,10 @@ bool read_rows(const Rows &rows, npy_intp n, const text::pattern *p, std::int64_
 
 template <typename Rows>
 bool read_all(const Rows &rows, npy_intp n, bool astronomical, const text::pattern *p, std::int64_t per_day,
-              bool coerce, std::int64_t *out, read_failure &failed) noexcept
+              bool local, bool coerce, std::int64_t *out, read_failure &failed) noexcept
 {
-    return astronomical ? read_rows<calendar::astronomical_calendar>(rows, n, p, per_day, coerce, out, failed)
-                        : read_rows<calendar::arithmetic_calendar>(rows, n, p, per_day, coerce, out, failed);
+    return astronomical ? read_rows<calendar::astronomical_calendar>(rows, n, p, per_day, local, coerce, out, failed)
+                        : read_rows<calendar::arithmetic_calendar>(rows, n, p, per_day, local, coerce, out, failed);
 }
 
 // Raises the ValueError of a refused row, naming its position and its text.
@@ -412,20 +413,22 @@ PyObject *raise_refusal(const read_failure &f, PyObject *row_text, const char *f
 }
 
 PyDoc_STRVAR(strptime_doc,
-             "_jalali_strptime(strings, per_day, calendar, format=None, errors='raise', mask=None)\n--\n\n"
+             "_jalali_strptime(strings, per_day, calendar, format=None, errors='raise', mask=None, local=False)\n--\n\n"
              "The datetimes (int64 ticks, per_day a day, NaT where missing) of a column of Jalali dates as text: "
              "strings is a tuple (offsets, data, validity, offset) of Arrow's buffers, a NumPy array of fixed-width "
              "Unicode, or one of Python strings (with mask, true where a value is missing).  Returns the ticks and "
-             "whether the text gave offsets from UTC, in which case the ticks are UTC.");
+             "whether the text gave offsets from UTC, in which case the ticks are UTC (with local, the text's own "
+             "wall-clock time, its offset left aside).");
 
 PyObject *jalali_strptime(PyObject *, PyObject *args, PyObject *kwargs)
 {
-    static const char *keywords[] = {"strings", "per_day", "calendar", "format", "errors", "mask", nullptr};
+    static const char *keywords[] = {"strings", "per_day", "calendar", "format", "errors", "mask", "local", nullptr};
     PyObject *strings, *format = Py_None, *mask_object = Py_None;
     long long per_day;
     const char *calendar_name, *errors = "raise";
-    if (!PyArg_ParseTupleAndKeywords(args, kwargs, "OLs|OsO", const_cast<char **>(keywords), &strings, &per_day,
-                                     &calendar_name, &format, &errors, &mask_object))
+    int local = 0;
+    if (!PyArg_ParseTupleAndKeywords(args, kwargs, "OLs|OsOp", const_cast<char **>(keywords), &strings, &per_day,
+                                     &calendar_name, &format, &errors, &mask_object, &local))
         return nullptr;
     const int astronomical = read_calendar(calendar_name);
     if (astronomical < 0)
@@ -577,8 +580,8 @@ PyObject *jalali_strptime(PyObject *, PyObject *args, PyObject *kwargs)
     if (ok) {
         std::int64_t *out = static_cast<std::int64_t *>(PyArray_DATA(reinterpret_cast<PyArrayObject *>(ticks)));
         Py_BEGIN_ALLOW_THREADS
-        ok = kind == 1 ? read_all(unicode, n, astronomical, p, per_day, coerce, out, failed)
-                       : read_all(arrow, n, astronomical, p, per_day, coerce, out, failed);
+        ok = kind == 1 ? read_all(unicode, n, astronomical, p, per_day, local != 0, coerce, out, failed)
+                       : read_all(arrow, n, astronomical, p, per_day, local != 0, coerce, out, failed);
         Py_END_ALLOW_THREADS
         if (!ok) {
             // the refused row's text, for the message
@@ -608,7 +611,8 @@ PyObject *jalali_strptime(PyObject *, PyObject *args, PyObject *kwargs)
     release();
     if (ticks == nullptr)
         return nullptr;
-    const bool zoned = p != nullptr && (p->has(text::directive::utc_offset) || p->has(text::directive::zone_name));
+    const bool zoned = !local && p != nullptr
+                    && (p->has(text::directive::utc_offset) || p->has(text::directive::zone_name));
     return Py_BuildValue("(NO)", ticks, zoned ? Py_True : Py_False);
 }
 

@@ -491,3 +491,19 @@ def test_strftime_containers_and_names():
 def test_arguments_refused(call, error):
     with pytest.raises(error):
         call(pd.Series(pd.to_datetime(["2024-03-19"])))
+
+
+def test_years_of_any_width_and_the_date_that_text_names_with_its_offset():
+    """%Y is written unpadded, as jdatetime writes it, and read back whatever its width or sign;
+    polars' to_date gives the date the text names, not the UTC date of its instant."""
+    stamps = pd.Series(np.array(["0001-01-01", "0700-05-01", "1620-12-31", "2020-01-01"], "datetime64[s]"))
+    for calendar in ("astronomical", "arithmetic"):
+        text = getattr(stamps.jalali, calendar).strftime("%Y/%m/%d")
+        assert text.tolist()[:2] == (["-622/10/11", "79/02/11"] if calendar == "astronomical" else text.tolist()[:2])
+        assert ap.to_datetime(text, format="%Y/%m/%d", unit="s", calendar=calendar).tolist() == stamps.tolist()
+    pl = pytest.importorskip("polars")
+    pytest.importorskip("algorithms_c_polars")
+    text = pl.Series(["1404/01/01 01:00 +03:30", "1403/12/30 23:00 -05:00"])
+    assert [d.isoformat() for d in text.jalali.to_date("%Y/%m/%d %H:%M %z").to_list()] == ["2025-03-21", "2025-03-20"]
+    instants = text.jalali.to_datetime("%Y/%m/%d %H:%M %z").to_list()
+    assert [i.isoformat() for i in instants] == ["2025-03-20T21:30:00+00:00", "2025-03-21T04:00:00+00:00"]

@@ -397,10 +397,15 @@ inline verdict read_formatted(const pattern &p, const char *text, std::size_t le
             }
             break;
         }
-        case directive::year:
-            if (!number(c, 4, 4, r.year))
+        case directive::year: {
+            // 1 to 4 digits and a sign, as %Y writes every year from -9999 to 9999 (jdatetime
+            // writes years unpadded; it reads four digits only)
+            const bool negative = literal(c, '-');
+            if (!number(c, 1, 4, r.year))
                 return verdict::mismatch;
+            r.year = negative ? -r.year : r.year;
             break;
+        }
         case directive::year_of_century: {
             std::int32_t y = 0;
             if (!number(c, 2, 2, y))

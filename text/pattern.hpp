@@ -8,6 +8,7 @@
 //   %j %-j day of the year   %B %b month name, short   %A %a weekday name, short
 //   %w weekday, 0 = Saturday  %H %-H hour   %I %-I hour of 12   %p before or after noon
 //   %M %-M minute      %S %-S second        %f microseconds (parsed: 1 to 9 digits)
+//   (%Y is written unpadded, and read as 1 to 4 digits with a sign)
 //   %z UTC offset      %Z time zone name    %% a percent sign
 //
 // as jdatetime writes them; "-" leaves a number unpadded.  A "%" that does
