@@ -133,10 +133,11 @@ struct astronomical_calendar {
     }
     static status year(std::int32_t year, std::int64_t &first, bool &leap) noexcept
     {
-        if (!astronomical_holds(year))
+        const auto i = static_cast<std::uint64_t>(continuous_jalali_year(year) - astronomical_years::first);
+        if (i >= static_cast<std::uint64_t>(astronomical_years::count))
             return status::outside_years;
-        first = astronomical_year_start(year);
-        leap = astronomical_is_leap(year);
+        first = astronomical_years::starts[i];
+        leap = astronomical_years::starts[i + 1] - first == 366;
         return status::ok;
     }
     static status from_day_number(std::int64_t number, std::int32_t &year, std::int32_t &month,

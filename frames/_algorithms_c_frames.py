@@ -83,8 +83,8 @@ def arrow_column(array) -> Column:
     buffers without a copy (but for joining the chunks of a chunked array)."""
     import pyarrow as pa  # only where a column is held by Arrow, and so pyarrow is installed
 
-    if isinstance(array, pa.ChunkedArray):
-        array = array.combine_chunks()
+    if isinstance(array, pa.ChunkedArray):  # one chunk as it is; more joined
+        array = array.chunk(0) if array.num_chunks == 1 else array.combine_chunks()
     kind = array.type
     if pa.types.is_timestamp(kind):
         per_day, width = TICKS_PER_DAY[kind.unit], np.int64
@@ -263,8 +263,8 @@ def text_arguments(strings, mask: Optional[np.ndarray] = None):
         return (strings if strings.dtype.kind == "U" else strings.astype(object)), mask
     import pyarrow as pa  # anything else is Arrow's
 
-    if isinstance(strings, pa.ChunkedArray):
-        strings = strings.combine_chunks()
+    if isinstance(strings, pa.ChunkedArray):  # one chunk as it is; more joined
+        strings = strings.chunk(0) if strings.num_chunks == 1 else strings.combine_chunks()
     if not (pa.types.is_large_string(strings.type) or pa.types.is_string(strings.type)):
         strings = strings.cast(pa.large_string())
     validity, offsets, data = strings.buffers()

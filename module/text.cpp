@@ -318,8 +318,18 @@ struct read_failure {
 };
 
 // The ticks of what a row says, in calendar C.
+// The ticks of the unit that a column of text is read into, worked out once
+// for the column: a division a row would take as long as reading the row.
+struct unit {
+    std::int64_t per_day, per_second, nanoseconds_per_tick;
+    explicit unit(std::int64_t per_day_) noexcept
+        : per_day(per_day_), per_second(per_day_ / 86400), nanoseconds_per_tick(1000000000 / per_second)
+    {
+    }
+};
+
 template <typename C>
-bool ticks_of_reading(const text::reading &r, std::int64_t per_day, bool local, std::int64_t &ticks,
+bool ticks_of_reading(const text::reading &r, const unit &u, bool local, std::int64_t &ticks,
                       read_failure &why) noexcept
 {
     std::int64_t first = 0;
@@ -336,10 +346,9 @@ bool ticks_of_reading(const text::reading &r, std::int64_t per_day, bool local, 
         return false;
     }
     const std::int64_t number = first + (by_month ? calendar::jalali_month_offset(r.month) + r.day : r.day_of_year) - 1;
-    const std::int64_t per_second = per_day / 86400;
     const std::int64_t seconds = r.hour * 3600 + r.minute * 60 + r.second - (r.zoned && !local ? r.offset : 0);
-    const std::int64_t time = seconds * per_second + r.nanosecond / (1000000000 / per_second);
-    if (!ticks_of(number - epoch_number, time, per_day, ticks)) {
+    const std::int64_t time = seconds * u.per_second + (r.nanosecond != 0 ? r.nanosecond / u.nanoseconds_per_tick : 0);
+    if (!ticks_of(number - epoch_number, time, u.per_day, ticks)) {
         why.range = true;
         return false;
     }
@@ -354,18 +363,19 @@ bool read_rows(const Rows &rows, npy_intp n, const text::pattern *p, std::int64_
                std::int64_t *out, read_failure &failed) noexcept
 {
     constexpr std::int64_t nat = std::numeric_limits<std::int64_t>::min();
+    const unit u(per_day);
+    text::reading r;  // each reader sets every field
     for (npy_intp i = 0; i < n; ++i) {
         const char *bytes = nullptr;
         std::size_t length = 0;
         out[i] = nat;
         if (!rows.row(i, bytes, length))
             continue;
-        text::reading r;
         read_failure why;
         why.verdict = p == nullptr ? text::read_default(bytes, length, r) : text::read_formatted(*p, bytes, length, r);
         if (why.verdict == text::verdict::empty)
             continue;
-        if (why.verdict == text::verdict::ok && ticks_of_reading<C>(r, per_day, local, out[i], why))
+        if (why.verdict == text::verdict::ok && ticks_of_reading<C>(r, u, local, out[i], why))
             continue;
         out[i] = nat;
         if (!coerce) {

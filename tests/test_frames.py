@@ -421,3 +421,15 @@ def test_the_ends_of_every_unit():
                   for y, m, d in zip(column.dt.year, column.dt.month, column.dt.day)]
         assert values(column.jalali.arithmetic.parts()) == wanted, unit
         assert column.jalali.arithmetic.strftime("%H:%M:%S.%f").tolist() == column.dt.strftime("%H:%M:%S.%f").tolist()
+
+
+def test_arrow_columns_that_begin_partway_into_their_buffers():
+    """A slice of an Arrow-backed column is read where it is: from its offset into the buffers,
+    values and validity bits alike."""
+    column = arrow(sample(300), "timestamp[us]")
+    for start in (1, 7, 8, 9, 150):
+        part = column.iloc[start:]
+        assert values(part.jalali.parts()) == values(column.jalali.parts().iloc[start:]), start
+    text = column.jalali.strftime("%Y/%m/%d %H:%M:%S")
+    for start in (1, 7, 8, 150):
+        assert ap.to_datetime(text.iloc[start:]).tolist() == ap.to_datetime(text).iloc[start:].tolist(), start

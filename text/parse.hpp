@@ -21,6 +21,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #include "names.hpp"
@@ -299,7 +300,7 @@ constexpr verdict checked(const reading &r) noexcept
 // The date of exactly ten ASCII bytes YYYY?MM?DD, `separator` at ? (any of
 // '/' and '-' for 0): the common case, read eight bytes and two at a time,
 // with no branch on the bytes.  False, and nothing read, for any other text.
-constexpr bool ascii_date(const cursor &c, char separator, reading &r) noexcept
+inline bool ascii_date(const cursor &c, char separator, reading &r) noexcept
 {
     if (c.left() != 10)
         return false;
@@ -307,10 +308,15 @@ constexpr bool ascii_date(const cursor &c, char separator, reading &r) noexcept
     const unsigned char s = b[4];
     const bool separated = (separator == 0 ? (s == '/') | (s == '-') : s == static_cast<unsigned char>(separator))
                          & (b[7] == s);
-    // the ten bytes less '0' each, as two words; the separators' places made zero
+    // the ten bytes as two words, byte k of the text byte k of the word; the separators' places
+    // made '0'
     std::uint64_t word = 0;
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    std::memcpy(&word, b, 8);  // one load
+#else
     for (int k = 7; k >= 0; --k)
         word = word << 8 | b[k];
+#endif
     const std::uint64_t places = 0x00FFFF00FFFFFFFFu;  // bytes 0-3, 5 and 6
     const std::uint64_t low = (word & places) | (0x3030303030303030u & ~places);
     const std::uint32_t tail = static_cast<std::uint32_t>(b[9]) << 8 | b[8];
