@@ -248,7 +248,7 @@ def strftime(column: Column, calendar: str, format: str, locale: str = "en", dig
         import pyarrow as pa
         validity = None if missing is None else pa.py_buffer(np.packbits(~missing, bitorder="little"))
         array = pa.Array.from_buffers(pa.large_string(), len(offsets) - 1,
-                                      [validity, pa.py_buffer(offsets), pa.py_buffer(data)])
+                                      [validity, pa.py_buffer(offsets), pa.py_buffer(data[:offsets[-1]])])
         return array, missing
     strings = np.char.decode(data.view(f"S{max(width[0], 1)}"), "utf-8")
     string_type = getattr(np.dtypes, "StringDType", None) if hasattr(np, "dtypes") else None

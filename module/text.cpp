@@ -21,6 +21,7 @@ namespace {
 
 struct format_pass {
     const text::pattern *pattern;
+    bool time;  // whether the format writes the time of day
     text::locale locale;
     bool persian_digits;
     // for values with a time zone: each one's offset from UTC, seconds east,
@@ -37,7 +38,7 @@ struct format_pass {
 // The moment of value i of a block: its date, and its time of day from its
 // ticks and the day number that the block found for it (outside_box where it
 // went the exact way, and then found again).
-inline text::moment moment_of(const column &c, npy_intp row, const dates &b, npy_intp i) noexcept
+inline text::moment moment_of(const column &c, npy_intp row, const dates &b, npy_intp i, bool time_of_day_too) noexcept
 {
     text::moment m;
     m.year = b.year[i];
@@ -45,7 +46,7 @@ inline text::moment moment_of(const column &c, npy_intp row, const dates &b, npy
     m.day = b.day[i];
     m.day_of_year = b.yday[i];
     m.weekday = b.weekday[i];
-    if (!c.days) {
+    if (!c.days && time_of_day_too) {
         const std::int64_t day = b.number[i] != outside_box ? b.number[i] - epoch_number : day_of(c, row);
         const std::int64_t time = time_of_day(c, row, day);  // [0, per_day)
         const std::int64_t per_second = c.per_day / 86400;
@@ -67,7 +68,7 @@ template <typename C>
         char *at = p.offsets != nullptr ? p.data + p.offsets[row] : p.data + row * p.width;
         char *end = at;
         if (!b.missing[i]) {
-            text::moment m = moment_of(c, row, b, i);
+            text::moment m = moment_of(c, row, b, i, p.time);
             if (p.utc_offsets != nullptr) {
                 const std::int32_t code = p.zone_codes[row];
                 m.zoned = true;
@@ -109,7 +110,8 @@ PyDoc_STRVAR(strftime_doc,
              "_jalali_strftime(values, per_day, calendar, format, locale, digits, mask=None, validity=None, offset=0, "
              "utc_offsets=None, zone_codes=None, zone_names=(), fixed=False)\n--\n\n"
              "The Jalali dates and times of a column of datetimes written by a strftime-style format: "
-             "(offsets, data, mask), Arrow's int64 offsets and UTF-8 data of the strings, and the mask of the "
+             "(offsets, data, mask), Arrow's int64 offsets and UTF-8 data of the strings (data up to offsets[-1]), "
+             "and the mask of the "
              "missing values (None where none is), whose strings are empty; or, with fixed, (None, data, mask, "
              "width), every string in a slot of width bytes, NUL-padded.");
 
@@ -199,7 +201,13 @@ PyObject *jalali_strftime(PyObject *, PyObject *args, PyObject *kwargs)
                                               : static_cast<std::int64_t *>(PyArray_DATA(reinterpret_cast<PyArrayObject *>(offsets)));
     if (starts != nullptr)
         starts[0] = 0;
+    using text::directive;
+    bool time = false;
+    for (const directive d : {directive::hour, directive::hour_of_12, directive::meridiem, directive::minute,
+                              directive::second, directive::fraction})
+        time |= f.pattern.has(d);
     const format_pass pass{&f.pattern,
+                           time,
                            l,
                            !latin,
                            east == nullptr ? nullptr : static_cast<const std::int32_t *>(PyArray_DATA(east)),
@@ -218,17 +226,7 @@ PyObject *jalali_strftime(PyObject *, PyObject *args, PyObject *kwargs)
     }
     if (fixed)
         return Py_BuildValue("(ONNn)", Py_None, data, missing, static_cast<Py_ssize_t>(width));
-    // the data as long as what was written: the array shrinks in place
-    npy_intp used = starts[n];
-    PyArray_Dims shape{&used, 1};
-    PyObject *resized = PyArray_Resize(reinterpret_cast<PyArrayObject *>(data), &shape, 0, NPY_CORDER);
-    if (resized == nullptr) {
-        Py_DECREF(offsets);
-        Py_DECREF(data);
-        Py_DECREF(missing);
-        return nullptr;
-    }
-    Py_DECREF(resized);  // None
+    // the data as it is, longer than what was written (up to offsets[n]): shrinking it might copy it
     return Py_BuildValue("(NNN)", offsets, data, missing);
 }
 

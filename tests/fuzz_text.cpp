@@ -153,8 +153,8 @@ text::moment random_moment(random_bits &r)
 {
     text::moment m;
     const std::uint32_t kind = r.below(4);
-    m.year = kind == 0 ? static_cast<std::int64_t>(r.next()) : kind == 1 ? -static_cast<std::int64_t>(r.below(1000000))
-                                                                       : static_cast<std::int64_t>(r.below(10000));
+    m.year = kind == 0 ? static_cast<std::int32_t>(r.next()) : kind == 1 ? -static_cast<std::int32_t>(r.below(1000000))
+                                                                       : static_cast<std::int32_t>(r.below(10000));
     m.month = 1 + static_cast<std::int32_t>(r.below(12));
     m.day = 1 + static_cast<std::int32_t>(r.below(31));
     m.day_of_year = static_cast<std::int32_t>(r.below(366));

@@ -19,7 +19,7 @@ namespace text {
 // (from 0) and weekday (0 = Saturday), the time of day, and for a value with
 // a time zone its offset from UTC, in seconds east, and the zone's name.
 struct moment {
-    std::int64_t year = 0;
+    std::int32_t year = 0;
     std::int32_t month = 1, day = 1, day_of_year = 0, weekday = 0;
     std::int32_t hour = 0, minute = 0, second = 0, nanosecond = 0;
     bool zoned = false;
@@ -45,10 +45,39 @@ constexpr std::size_t longest_of(const std::string_view (&names)[7]) noexcept
     return most;
 }
 
-// `value` in decimal, at least `width` digits: the end of what it wrote.
-constexpr char *write_unsigned(char *out, std::uint64_t value, int width) noexcept
+// The two digits of every number below 100.
+inline constexpr char digit_pairs[] = "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+                                      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+                                      "8081828384858687888990919293949596979899";
+
+constexpr char *write_pair(char *out, std::uint32_t value) noexcept  // value < 100
 {
-    char digits[20] = {};
+    out[0] = digit_pairs[2 * value];
+    out[1] = digit_pairs[2 * value + 1];
+    return out + 2;
+}
+
+// `value` in decimal, at least `width` digits: the end of what it wrote.  Numbers below
+// 10000, which dates are written with, two digits at a time.
+constexpr char *write_unsigned(char *out, std::uint32_t value, int width) noexcept
+{
+    if (value < 100 && width <= 2) {
+        if (value < 10 && width < 2) {
+            *out = static_cast<char>('0' + value);
+            return out + 1;
+        }
+        return write_pair(out, value);
+    }
+    if (value < 10000 && width <= 4 && (value >= 1000 || width < 4)) {
+        const std::uint32_t high = value / 100;
+        if (high >= 10 || width == 4) {
+            out = write_pair(out, high);
+        } else if (high > 0 || width == 3) {
+            *out++ = static_cast<char>('0' + high);
+        }
+        return write_pair(out, value % 100);
+    }
+    char digits[10] = {};
     int count = 0;
     do {
         digits[count++] = static_cast<char>('0' + value % 10);
@@ -61,13 +90,13 @@ constexpr char *write_unsigned(char *out, std::uint64_t value, int width) noexce
     return out;
 }
 
-constexpr char *write_number(char *out, std::int64_t value, int width) noexcept
+constexpr char *write_number(char *out, std::int32_t value, int width) noexcept
 {
     if (value < 0) {
         *out++ = '-';
-        return write_unsigned(out, 0 - static_cast<std::uint64_t>(value), width);
+        return write_unsigned(out, 0 - static_cast<std::uint32_t>(value), width);
     }
-    return write_unsigned(out, static_cast<std::uint64_t>(value), width);
+    return write_unsigned(out, static_cast<std::uint32_t>(value), width);
 }
 
 constexpr char *write_text(char *out, std::string_view text) noexcept
@@ -88,7 +117,7 @@ constexpr std::size_t longest(const pattern &p, locale l, bool persian_digits, s
     for (std::size_t i = 0; i < p.count; ++i) {
         switch (p.pieces[i].what) {
         case directive::literal: total += p.pieces[i].length; break;
-        case directive::year: total += 20; break;  // a sign and 19 digits
+        case directive::year: total += 11; break;  // a sign and 10 digits
         case directive::day_of_year: total += 3; break;
         case directive::month_name: total += detail::longest_of(month_names[k]); break;
         case directive::month_abbreviation: total += detail::longest_of(month_abbreviations[k]); break;
