@@ -233,7 +233,7 @@ BACKENDS = {  # how each kind of column is made from texts, None where missing
 }
 if not hasattr(pa, "string_view"):
     del BACKENDS["arrow-string-view"]
-if not hasattr(np.dtypes, "StringDType"):
+if not hasattr(getattr(np, "dtypes", None), "StringDType"):
     del BACKENDS["numpy-stringdtype"]
 
 
