@@ -266,7 +266,11 @@ def text_arguments(strings, mask: Optional[np.ndarray] = None):
     if isinstance(strings, pa.ChunkedArray):  # one chunk as it is; more joined
         strings = strings.chunk(0) if strings.num_chunks == 1 else strings.combine_chunks()
     if not (pa.types.is_large_string(strings.type) or pa.types.is_string(strings.type)):
-        strings = strings.cast(pa.large_string())
+        try:
+            strings = strings.cast(pa.large_string())
+        except pa.ArrowNotImplementedError:  # older pyarrow casts no string_view: Python's strings
+            return text_arguments(np.asarray(strings.to_pylist(), dtype=object),
+                                  strings.is_null().to_numpy(zero_copy_only=False))
     validity, offsets, data = strings.buffers()
     wide = pa.types.is_large_string(strings.type)
     offsets = np.frombuffer(offsets, np.int64 if wide else np.int32, len(strings) + 1,

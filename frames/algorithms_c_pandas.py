@@ -464,7 +464,11 @@ def _string_array(strings, missing):
     """Strings from the native writer as pandas' string array: Arrow-backed where pyarrow is
     installed, else Python-backed, <NA> where `missing`."""
     if not isinstance(strings, np.ndarray):
-        return pd.arrays.ArrowStringArray(strings)
+        try:
+            return pd.arrays.ArrowStringArray(strings)
+        except ValueError:  # pandas before 2.1 holds Arrow's 32-bit offsets only
+            import pyarrow as pa
+            return pd.arrays.ArrowStringArray(strings.cast(pa.string()))
     array = pd.array(strings.astype(object), dtype=pd.StringDtype("python"))
     if missing is not None:
         array[missing] = pd.NA

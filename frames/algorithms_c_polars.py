@@ -42,16 +42,25 @@ def _column(series: pl.Series) -> _frames.Column:
 
 
 def _values(name: str, values: np.ndarray, missing) -> pl.Series:
-    """A polars Series of an int32 or a bool array, null where `missing` is true: handed over
-    as Arrow's buffers, the values' own and a validity bitmap (bools packed into bits)."""
+    """A polars Series of an int32, int64 or bool array, null where `missing` is true: handed
+    over as Arrow's buffers, the values' own and a validity bitmap (bools packed into bits)."""
     import pyarrow as pa
 
     validity = None if missing is None else pa.py_buffer(np.packbits(~missing, bitorder="little"))
     if values.dtype == bool:
         kind, data = pa.bool_(), pa.py_buffer(np.packbits(values, bitorder="little"))
     else:
-        kind, data = pa.int32(), pa.py_buffer(values)
+        kind, data = pa.from_numpy_dtype(values.dtype), pa.py_buffer(values)
     return pl.from_arrow(pa.Array.from_buffers(kind, len(values), [validity, data])).alias(name)
+
+
+def _ticks(name: str, ticks: np.ndarray) -> pl.Series:
+    """An Int64 Series of ticks, null where they hold the missing mark. The values under a null
+    are zeroed: older polars reads them when it casts to a datetime, and the mark overflows."""
+    missing = ticks == np.iinfo(np.int64).min
+    if not missing.any():
+        return pl.Series(name, ticks)
+    return _values(name, np.where(missing, 0, ticks), missing)
 
 
 def _fields(series: pl.Series, calendar: str, names) -> list:
@@ -81,8 +90,7 @@ def _localise(naive: pl.Series, zone, earliest: bool) -> pl.Series:
 def _datetimes(series: pl.Series, ticks: np.ndarray, earliest: bool) -> pl.Series:
     """Ticks of local wall-clock datetimes in the unit of the column (days for a Date), as a
     column of its own dtype and time zone."""
-    missing = ticks == np.iinfo(np.int64).min
-    values = pl.Series(series.name, np.ma.masked_array(ticks, missing) if missing.any() else ticks)
+    values = _ticks(series.name, ticks)
     if series.dtype == pl.Date:
         return values.cast(pl.Int32).cast(pl.Date)
     naive = values.cast(pl.Datetime(series.dtype.time_unit))
@@ -160,9 +168,7 @@ def _to_datetime(series: pl.Series, calendar: str, format, strict: bool, time_un
                  local: bool = False) -> pl.Series:
     ticks, zoned = _frames.strptime(_text(series), calendar, format, "raise" if strict else "coerce", time_unit,
                                     local=local)
-    missing = ticks == np.iinfo(np.int64).min
-    values = pl.Series(series.name, np.ma.masked_array(ticks, missing) if missing.any() else ticks)
-    result = values.cast(pl.Datetime(time_unit))
+    result = _ticks(series.name, ticks).cast(pl.Datetime(time_unit))
     return result.dt.replace_time_zone("UTC") if zoned else result
 
 

@@ -271,10 +271,11 @@ STEPS = [
 
 def test_month_and_year_steps_clamp_the_day_and_keep_the_time():
     for calendar, date, n, wanted in STEPS:
-        stamp = pd.Timestamp(TO_GREGORIAN[calendar](*date)) + pd.Timedelta("13:45:01.5")
-        column = pd.Series([pd.NaT, stamp])
+        time = pd.Timedelta("13:45:01.5").as_unit("ms")  # year 622 is out of nanoseconds' reach
+        stamp = pd.Timestamp(TO_GREGORIAN[calendar](*date)) + time
+        column = pd.Series(np.array(["NaT", stamp.to_datetime64()], "datetime64[ms]"))
         got = getattr(column.jalali, calendar).add_months(n)
-        assert got.tolist() == [pd.NaT, pd.Timestamp(TO_GREGORIAN[calendar](*wanted)) + pd.Timedelta("13:45:01.5")]
+        assert got.tolist() == [pd.NaT, pd.Timestamp(TO_GREGORIAN[calendar](*wanted)) + time]
         if n % 12 == 0:
             assert getattr(column.jalali, calendar).add_years(n // 12).equals(got)
     column = sample()
@@ -295,10 +296,10 @@ def test_month_and_year_steps_clamp_the_day_and_keep_the_time():
     # a local result that the zone skips or repeats raises what pandas' DateOffset raises there
     for zone, local, days in [("Asia/Tehran", "1980-02-20 00:30", 30), ("Asia/Jerusalem", "2004-08-22 00:30", 31)]:
         column = pd.Series([pd.Timestamp(local)]).dt.tz_localize(zone)
-        with pytest.raises(ValueError) as ours:
-            column.jalali.add_months(1)
-        with pytest.raises(type(ours.value), match=re.escape(str(ours.value))):
+        with pytest.raises(Exception) as theirs:  # ValueError with zoneinfo, pytz's own error with pytz
             column + pd.DateOffset(days=days)
+        with pytest.raises(type(theirs.value), match=re.escape(str(theirs.value))):
+            column.jalali.add_months(1)
 
 
 def test_polars_periods_and_steps_are_the_pandas_ones_eager_and_lazy():
@@ -345,7 +346,7 @@ def test_datetimes_outside_the_astronomical_years(unit, text, stamp, gregorian):
 
 
 def test_steps_and_periods_beyond_the_years_or_the_unit():
-    column = pd.Series(pd.to_datetime([None, "2025-03-20 10:00"]))
+    column = pd.Series(pd.to_datetime([None, "2025-03-20 10:00"])).astype("datetime64[us]")
     for years in (7976, -2026):  # 1403 + 7976 = 9379; 1403 - 2026 = -623
         with pytest.raises(ValueError, match=rf"^the value at position 1, 2025-03-20, {12 * years} months on is outside "
                                              r"the years of the astronomical Jalali calendar, -622 to 9378"):

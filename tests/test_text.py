@@ -3,6 +3,7 @@ round trips through to_datetime in both calendars, messy and refused text in eve
 column that pandas and polars hold text in, and fuzzing of both directions."""
 
 import re
+from importlib.metadata import version as installed
 
 import pytest
 
@@ -40,6 +41,8 @@ EDGE_TIMES = [0, 1, DAY_US // 2 - 1, DAY_US // 2, DAY_US // 2 + 1, DAY_US // 24,
 
 def test_every_day_of_1300_to_1450_against_jdatetime():
     jdatetime = pytest.importorskip("jdatetime")
+    if tuple(int(p) for p in installed("jdatetime").split(".")[:2]) < (6, 1):
+        pytest.skip("jdatetime before 6.1 writes midnight's hour as 00 under %I")
     first = jdatetime.date(1300, 1, 1).togregorian()
     days = (jdatetime.date(1451, 1, 1).togregorian() - first).days
     rng = np.random.default_rng(1300)
@@ -152,7 +155,9 @@ ZONES = ["Europe/Moscow", "Asia/Tehran", "Europe/London", "America/St_Johns", "A
 def test_times_of_day_and_zones_as_pandas_writes_them(zone):
     """The time of day and the zone are the same in both calendars: pandas' own strftime says
     what they are."""
-    series = sample("us", zone, "1950-01-01")
+    # 1980 to 2037: pytz (pandas' zones on Python 3.8) has no summer time beyond 2037 where
+    # polars' zones have, and older tz databases knew other offsets for Tehran in 1977-79
+    series = sample("us", zone, "1980-01-01", "2037-01-01")
     format = "%H:%M:%S.%f %z %Z"
     expected = listed(series.dt.strftime(format))
     assert listed(series.jalali.strftime(format)) == expected
@@ -237,6 +242,11 @@ if not hasattr(getattr(np, "dtypes", None), "StringDType"):
     del BACKENDS["numpy-stringdtype"]
 
 
+def compute_error():
+    import polars as pl
+    return pl.exceptions.ComputeError
+
+
 def read_with(backend, texts, **options):
     """to_datetime of `texts` in the column kind `backend`: the datetimes as a list of
     Timestamps and NaT, and the result itself."""
@@ -271,7 +281,9 @@ def test_messy_text_in_every_kind_of_column(backend):
     for bad in REFUSED:
         got, _ = read_with(backend, ["1402/12/29", bad, None], errors="coerce")
         assert got == [jalali(1402, 12, 29), pd.NaT, pd.NaT], bad
-        with pytest.raises(ValueError, match="position 1"):
+        # polars before 1.10 or so hands an expression's error on as its own ComputeError
+        refusal = ValueError if backend != "polars-expression" else (ValueError, compute_error())
+        with pytest.raises(refusal, match="position 1"):
             read_with(backend, ["1402/12/29", bad, None])
 
 
