@@ -27,6 +27,7 @@ import run as bench  # noqa: E402
 
 PEERS = ["pyerfa==2.0.1.5", "pandas==3.1.2", "jalali-pandas==1.0.0"]
 BEGIN, END = "<!-- arrays:begin -->", "<!-- arrays:end -->"
+ASTRONOMICAL_BEGIN, ASTRONOMICAL_END = "<!-- astronomical:begin -->", "<!-- astronomical:end -->"
 
 
 # Other builds of the array module, each timed beside the default one: the build
@@ -323,13 +324,23 @@ def main():
     (folder / "arrays.json").write_text(json.dumps(report, indent=2) + "\n")
     chart(report, (bench.OUT if quick else bench.ROOT / "docs" / "images") / "arrays.png")
     if not quick:
-        info = report["machine"]
-        bench.replace_between(bench.PERFORMANCE, BEGIN, END, f"Measured on {info['date']}: {info['cpu']}, {info['cores']} cores, Python "
-                                f"{info['python']}; {report['dates']:,} random dates of 1900 to 2100 as int32 columns "
-                                f"(julian days as float64), median of {report['repeats']} runs. "
-                                f"{report['memory']['calls']:,} conversions of the column moved the resident size by "
-                                f"{report['memory']['resident_growth_bytes']:,} bytes.\n\n{table(report)}\n\n"
-                                f"![ns per date](images/arrays.png)")
+        publish(report)
+
+
+def publish(report):
+    """The tables into docs/performance.md, and the astronomical ufuncs' cost into the README."""
+    info = report["machine"]
+    bench.replace_between(bench.PERFORMANCE, BEGIN, END, f"Measured on {info['date']}: {info['cpu']}, {info['cores']} cores, Python "
+                            f"{info['python']}; {report['dates']:,} random dates of 1900 to 2100 as int32 columns "
+                            f"(julian days as float64), median of {report['repeats']} runs. "
+                            f"{report['memory']['calls']:,} conversions of the column moved the resident size by "
+                            f"{report['memory']['resident_growth_bytes']:,} bytes.\n\n{table(report)}\n\n"
+                            f"![ns per date](images/arrays.png)")
+    ratios = [row["ratio"] for row in report["astronomical"].values()]
+    bench.replace_between(bench.ROOT / "README.md", ASTRONOMICAL_BEGIN, ASTRONOMICAL_END,
+                          f"On {report['dates']:,} random dates of 1900 to 2100, each astronomical ufunc costs "
+                          f"{min(ratios):.2f} to {max(ratios):.2f} times its arithmetic twin (`bench/arrays.py`, "
+                          f"{info['cpu']}, {info['date']}).")
 
 
 if __name__ == "__main__":
