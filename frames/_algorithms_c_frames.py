@@ -60,16 +60,15 @@ def check_frequency(freq: str) -> str:
 class Column(NamedTuple):
     """A column of datetimes as the native passes read it: int64 ticks, `per_day` of them a day
     from 1970-01-01, NaT as the smallest int64, or int32 days; and where values are missing, as
-    a mask of bools or an Arrow validity bitmap with the offset of the column's first bit."""
+    an Arrow validity bitmap with the offset of the column's first bit."""
 
     values: np.ndarray
     per_day: int
-    mask: Optional[np.ndarray] = None
     validity: Optional[np.ndarray] = None
     offset: int = 0
 
     def arguments(self) -> dict:
-        return {"mask": self.mask, "validity": self.validity, "offset": self.offset}
+        return {"validity": self.validity, "offset": self.offset}
 
 
 def numpy_column(stamps: np.ndarray) -> Column:

@@ -13,8 +13,7 @@
 // A column is one-dimensional and contiguous: int64 ticks, `per_day` of them
 // a day from 1970-01-01 (NumPy's datetime64 and Arrow's timestamps and
 // date64), with NaT as the smallest int64; or int32 days (Arrow's date32).
-// Missing values are NaT, or marked in a mask of bools, or absent from an
-// Arrow validity bitmap.  A missing value is read as 1970-01-01, so that every
+// Missing values are NaT, or absent from an Arrow validity bitmap.  A missing value is read as 1970-01-01, so that every
 // result holds a valid date under its mask.
 //
 // Each kind of pass is a type Pass with a function
@@ -57,9 +56,8 @@ struct column {
     bool days = false;  // int32 days, else int64 ticks
     npy_intp length = 0;
     std::int64_t per_day = 1;
-    const npy_bool *mask = nullptr;        // true where missing, or null
     const std::uint8_t *validity = nullptr;  // Arrow's bits, 1 where present, or null
-    npy_intp offset = 0;                   // of the column's first bit in `validity`
+    npy_intp offset = 0;                     // of the column's first bit in `validity`
 };
 
 // The day of value i of the column, from 1970-01-01: exact, for the values
@@ -104,9 +102,6 @@ template <typename T>
     } else {
         std::fill_n(b.missing, count, npy_bool{0});
     }
-    if (c.mask != nullptr)
-        for (npy_intp i = 0; i < count; ++i)
-            b.missing[i] |= c.mask[start + i];
     if (c.validity != nullptr)
         for (npy_intp i = 0; i < count; ++i) {
             const npy_intp bit = c.offset + start + i;
@@ -333,16 +328,15 @@ PyObject *raise_failure(const failure &failed)
 }
 
 // The column of the arguments common to every pass: values, ticks a day,
-// and a mask (bools, true where missing) or an Arrow validity bitmap (uint8,
-// with the offset of the first bit); new references to the arrays it reads,
-// which the caller releases.  False with an exception set on bad arguments.
+// and an Arrow validity bitmap (uint8, with the offset of the first bit);
+// new references to the arrays it reads, which the caller releases.  False
+// with an exception set on bad arguments.
 struct column_arguments {
-    PyArrayObject *values = nullptr, *mask = nullptr, *validity = nullptr;
+    PyArrayObject *values = nullptr, *validity = nullptr;
     column c;
     ~column_arguments()
     {
         Py_XDECREF(values);
-        Py_XDECREF(mask);
         Py_XDECREF(validity);
     }
 };
@@ -353,8 +347,7 @@ PyArrayObject *contiguous(PyObject *object, int type)
         PyArray_FromAny(object, PyArray_DescrFromType(type), 1, 1, NPY_ARRAY_CARRAY_RO, nullptr));
 }
 
-bool read_column(PyObject *values, long long per_day, PyObject *mask, PyObject *validity, Py_ssize_t offset,
-                 column_arguments &a)
+bool read_column(PyObject *values, long long per_day, PyObject *validity, Py_ssize_t offset, column_arguments &a)
 {
     if (per_day < 1) {
         PyErr_SetString(PyExc_ValueError, "per_day must be positive");
@@ -368,15 +361,6 @@ bool read_column(PyObject *values, long long per_day, PyObject *mask, PyObject *
     a.c.days = days;
     a.c.length = PyArray_DIM(a.values, 0);
     a.c.per_day = days ? 1 : per_day;
-    if (mask != Py_None) {
-        if ((a.mask = contiguous(mask, NPY_BOOL)) == nullptr)
-            return false;
-        if (PyArray_DIM(a.mask, 0) != a.c.length) {
-            PyErr_SetString(PyExc_ValueError, "the mask must be as long as the values");
-            return false;
-        }
-        a.c.mask = static_cast<const npy_bool *>(PyArray_DATA(a.mask));
-    }
     if (validity != Py_None) {
         if ((a.validity = contiguous(validity, NPY_UINT8)) == nullptr)
             return false;

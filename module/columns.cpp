@@ -190,23 +190,23 @@ const field_name field_names[] = {
 const char *const period_names[] = {"year", "quarter", "month", "week"};
 
 PyDoc_STRVAR(fields_doc,
-             "_jalali_fields(values, per_day, calendar, names, mask=None, validity=None, offset=0)\n--\n\n"
+             "_jalali_fields(values, per_day, calendar, names, validity=None, offset=0)\n--\n\n"
              "The Jalali fields `names` of a column of datetimes: a tuple of arrays (int32, or bool for the is_ "
              "fields), and the mask of the missing values, or None where none is.");
 
 PyObject *jalali_fields(PyObject *, PyObject *args, PyObject *kwargs)
 {
-    static const char *keywords[] = {"values", "per_day", "calendar", "names", "mask", "validity", "offset", nullptr};
-    PyObject *values, *names, *mask = Py_None, *validity = Py_None;
+    static const char *keywords[] = {"values", "per_day", "calendar", "names", "validity", "offset", nullptr};
+    PyObject *values, *names, *validity = Py_None;
     long long per_day;
     const char *calendar_name;
     Py_ssize_t offset = 0;
-    if (!PyArg_ParseTupleAndKeywords(args, kwargs, "OLsO!|OOn", const_cast<char **>(keywords), &values, &per_day,
-                                     &calendar_name, &PyTuple_Type, &names, &mask, &validity, &offset))
+    if (!PyArg_ParseTupleAndKeywords(args, kwargs, "OLsO!|On", const_cast<char **>(keywords), &values, &per_day,
+                                     &calendar_name, &PyTuple_Type, &names, &validity, &offset))
         return nullptr;
     const int astronomical = read_calendar(calendar_name);
     column_arguments a;
-    if (astronomical < 0 || !read_column(values, per_day, mask, validity, offset, a))
+    if (astronomical < 0 || !read_column(values, per_day, validity, offset, a))
         return nullptr;
     const Py_ssize_t count = PyTuple_GET_SIZE(names);
     if (count > 16) {
@@ -260,7 +260,7 @@ PyObject *new_ticks(const column &c, std::int64_t *&data)
 }
 
 PyDoc_STRVAR(period_starts_doc,
-             "_jalali_period_starts(values, per_day, calendar, period, ceil=False, mask=None, validity=None, offset=0, "
+             "_jalali_period_starts(values, per_day, calendar, period, ceil=False, validity=None, offset=0, "
              "next=False)\n--\n\n"
              "The ticks (int64, NaT where missing) at which the Jalali period (\"year\", \"quarter\", \"month\" or "
              "\"week\") of each datetime begins; with ceil, the next one's unless the value is at a start; with next, "
@@ -268,19 +268,19 @@ PyDoc_STRVAR(period_starts_doc,
 
 PyObject *jalali_period_starts(PyObject *, PyObject *args, PyObject *kwargs)
 {
-    static const char *keywords[] = {"values", "per_day", "calendar", "period", "ceil", "mask", "validity", "offset",
+    static const char *keywords[] = {"values", "per_day", "calendar", "period", "ceil", "validity", "offset",
                                      "next", nullptr};
-    PyObject *values, *mask = Py_None, *validity = Py_None;
+    PyObject *values, *validity = Py_None;
     long long per_day;
     const char *calendar_name, *period_name;
     int ceil = 0, next = 0;
     Py_ssize_t offset = 0;
-    if (!PyArg_ParseTupleAndKeywords(args, kwargs, "OLss|pOOnp", const_cast<char **>(keywords), &values, &per_day,
-                                     &calendar_name, &period_name, &ceil, &mask, &validity, &offset, &next))
+    if (!PyArg_ParseTupleAndKeywords(args, kwargs, "OLss|pOnp", const_cast<char **>(keywords), &values, &per_day,
+                                     &calendar_name, &period_name, &ceil, &validity, &offset, &next))
         return nullptr;
     const int astronomical = read_calendar(calendar_name);
     column_arguments a;
-    if (astronomical < 0 || !read_column(values, per_day, mask, validity, offset, a))
+    if (astronomical < 0 || !read_column(values, per_day, validity, offset, a))
         return nullptr;
     int kind = -1;
     for (int k = 0; k < 4; ++k)
@@ -305,23 +305,23 @@ PyObject *jalali_period_starts(PyObject *, PyObject *args, PyObject *kwargs)
 }
 
 PyDoc_STRVAR(add_months_doc,
-             "_jalali_add_months(values, per_day, calendar, months, mask=None, validity=None, offset=0)\n--\n\n"
+             "_jalali_add_months(values, per_day, calendar, months, validity=None, offset=0)\n--\n\n"
              "The ticks (int64, NaT where missing) of each datetime `months` Jalali months on, at the same time of "
              "day, the day kept but for the last days of a longer month, which become the last of the shorter.");
 
 PyObject *jalali_add_months(PyObject *, PyObject *args, PyObject *kwargs)
 {
-    static const char *keywords[] = {"values", "per_day", "calendar", "months", "mask", "validity", "offset", nullptr};
-    PyObject *values, *mask = Py_None, *validity = Py_None;
+    static const char *keywords[] = {"values", "per_day", "calendar", "months", "validity", "offset", nullptr};
+    PyObject *values, *validity = Py_None;
     long long per_day, months;
     const char *calendar_name;
     Py_ssize_t offset = 0;
-    if (!PyArg_ParseTupleAndKeywords(args, kwargs, "OLsL|OOn", const_cast<char **>(keywords), &values, &per_day,
-                                     &calendar_name, &months, &mask, &validity, &offset))
+    if (!PyArg_ParseTupleAndKeywords(args, kwargs, "OLsL|On", const_cast<char **>(keywords), &values, &per_day,
+                                     &calendar_name, &months, &validity, &offset))
         return nullptr;
     const int astronomical = read_calendar(calendar_name);
     column_arguments a;
-    if (astronomical < 0 || !read_column(values, per_day, mask, validity, offset, a))
+    if (astronomical < 0 || !read_column(values, per_day, validity, offset, a))
         return nullptr;
     std::int64_t *data = nullptr;
     PyObject *out = new_ticks(a.c, data);

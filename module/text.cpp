@@ -107,7 +107,7 @@ bool compile_format(PyObject *format, compiled &out)
 }
 
 PyDoc_STRVAR(strftime_doc,
-             "_jalali_strftime(values, per_day, calendar, format, locale, digits, mask=None, validity=None, offset=0, "
+             "_jalali_strftime(values, per_day, calendar, format, locale, digits, validity=None, offset=0, "
              "utc_offsets=None, zone_codes=None, zone_names=(), fixed=False)\n--\n\n"
              "The Jalali dates and times of a column of datetimes written by a strftime-style format: "
              "(offsets, data, mask), Arrow's int64 offsets and UTF-8 data of the strings (data up to offsets[-1]), "
@@ -117,17 +117,17 @@ PyDoc_STRVAR(strftime_doc,
 
 PyObject *jalali_strftime(PyObject *, PyObject *args, PyObject *kwargs)
 {
-    static const char *keywords[] = {"values",      "per_day",    "calendar",   "format", "locale", "digits",
-                                     "mask",        "validity",   "offset",     "utc_offsets", "zone_codes",
-                                     "zone_names",  "fixed",      nullptr};
-    PyObject *values, *format, *mask = Py_None, *validity = Py_None, *offsets_east = Py_None, *codes = Py_None;
+    static const char *keywords[] = {"values",   "per_day",     "calendar",   "format",     "locale",
+                                     "digits",   "validity",    "offset",     "utc_offsets", "zone_codes",
+                                     "zone_names", "fixed",     nullptr};
+    PyObject *values, *format, *validity = Py_None, *offsets_east = Py_None, *codes = Py_None;
     PyObject *names = nullptr;
     long long per_day;
     const char *calendar_name, *locale_name, *digits_name;
     Py_ssize_t offset = 0;
     int fixed = 0;
-    if (!PyArg_ParseTupleAndKeywords(args, kwargs, "OLsUss|OOnOOO!p", const_cast<char **>(keywords), &values, &per_day,
-                                     &calendar_name, &format, &locale_name, &digits_name, &mask, &validity, &offset,
+    if (!PyArg_ParseTupleAndKeywords(args, kwargs, "OLsUss|OnOOO!p", const_cast<char **>(keywords), &values, &per_day,
+                                     &calendar_name, &format, &locale_name, &digits_name, &validity, &offset,
                                      &offsets_east, &codes, &PyTuple_Type, &names, &fixed))
         return nullptr;
     const int astronomical = read_calendar(calendar_name);
@@ -144,7 +144,7 @@ PyObject *jalali_strftime(PyObject *, PyObject *args, PyObject *kwargs)
     }
     column_arguments a;
     compiled f;
-    if (!read_column(values, per_day, mask, validity, offset, a) || !compile_format(format, f))
+    if (!read_column(values, per_day, validity, offset, a) || !compile_format(format, f))
         return nullptr;
     const npy_intp n = a.c.length;
     // the time zones, where the values have one
