@@ -148,7 +148,7 @@ constexpr char *write(const pattern &p, const moment &m, locale l, bool persian_
         const piece &c = p.pieces[i];
         const int width = c.unpadded ? 1 : 2;
         switch (c.what) {
-        case directive::literal: out = write_text(out, p.format.substr(c.start, c.length)); break;
+        case directive::literal: out = write_text(out, p.literal(c)); break;
         case directive::year: out = write_number(out, m.year, 1); break;
         case directive::year_of_century: out = write_number(out, (m.year % 100 + 100) % 100, 2); break;
         case directive::month: out = write_number(out, m.month, width); break;

@@ -387,7 +387,7 @@ inline verdict read_formatted(const pattern &p, const char *text, std::size_t le
         const piece &k = p.pieces[i];
         switch (k.what) {
         case directive::literal: {
-            const std::string_view expected = p.format.substr(k.start, k.length);
+            const std::string_view expected = p.literal(k);
             for (std::size_t j = 0; j < expected.size();) {
                 const auto e = static_cast<unsigned char>(expected[j]);
                 if (e == ' ' || (e >= '\t' && e <= '\r')) {  // any run of spaces, or none

@@ -52,6 +52,13 @@ struct pattern {
                 return true;
         return false;
     }
+
+    // The text of a literal piece, which compile() placed inside the format
+    // (no bounds check, and so nothing that could throw).
+    constexpr std::string_view literal(const piece &c) const noexcept
+    {
+        return {format.data() + c.start, c.length};
+    }
 };
 
 // The directive of the letter after "%" (and "-", when `unpadded`), or
