@@ -588,7 +588,7 @@ def main(argv: Sequence[str] = ()) -> int:
                         help=f"only tell whether {os.path.relpath(HEADER_PATH)} is what this writes")
     parser.add_argument("--csv", help="also write one row a year, with the equinox and its distance from noon")
     parser.add_argument("--near-noon-minutes", type=float, default=5.0,
-                        help="list the years whose equinox is this close to noon")
+                        help="list the years whose equinox is this close to noon (0: none)")
     args = parser.parse_args(argv)
 
     started = time.perf_counter()
@@ -619,6 +619,8 @@ def main(argv: Sequence[str] = ()) -> int:
                 writer.writerow(csv_row(start, next_start))
 
     limit_s = args.near_noon_minutes * 60.0
+    if limit_s <= 0:
+        return 0
     near = [s for s in starts[:-1] if abs(s.seconds_from_noon) < limit_s]
     print(f"{len(near)} years with the equinox within {args.near_noon_minutes:g} min of noon (IRST):")
     for s in near:
