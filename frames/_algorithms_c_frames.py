@@ -113,9 +113,12 @@ def period_starts(column: Column, calendar: str, freq: str, ceil: bool, next: bo
                                      next=next, **column.arguments())
 
 
-def add_months(column: Column, calendar: str, months: int) -> np.ndarray:
-    """The int64 ticks of each value `months` Jalali months on, at the same time of day, the day
-    clamped to the month's length; NaT where missing."""
+def add_months(column: Column, calendar: str, months) -> np.ndarray:
+    """The int64 ticks of each value `months` Jalali months on (an integer, or an int64 array of
+    one a value), at the same time of day, the day clamped to the month's length; NaT where
+    missing."""
+    if isinstance(months, np.ndarray):
+        return _an._jalali_add_months(column.values, column.per_day, calendar, months, **column.arguments())
     if isinstance(months, (bool, np.bool_)) or not isinstance(months, (int, np.integer)):
         raise TypeError(f"the number of months must be an integer, not {type(months).__name__}")
     return _an._jalali_add_months(column.values, column.per_day, calendar, int(months), **column.arguments())
@@ -177,17 +180,18 @@ def period_range(first: int, last: Optional[int], periods: Optional[int], freq: 
         # days and years of 365
         shortest = {"week": 7, "month": 29, "quarter": 89, "year": 365}[freq]
         periods = max(0, (last - start) // shortest + 2)
+    steps = np.arange(periods, dtype=np.int64)
     if freq == "week":
-        days = start + 7 * np.arange(periods, dtype=np.int64)
-    else:
-        space = ufuncs(calendar)
-        year, month, _ = space.get_jalali_date_from_julian_day(np.array([start + UNIX_EPOCH]))
-        step = {"month": 1, "quarter": 3, "year": 12}[freq]
-        # months counted from those of the continuous year 0, in which years 0 and -1 are one
-        continuous = int(year[0]) + (int(year[0]) < 0)
-        months = continuous * 12 + int(month[0]) - 1 + step * np.arange(periods, dtype=np.int64)
-        years = months // 12
-        days = (space.get_julian_day_from_jalali_date(years - (years <= 0), months % 12 + 1, 1) - UNIX_EPOCH).astype(np.int64)
+        days = start + 7 * steps
+    else:  # the first period's start, 0, 1, 2 ... periods on
+        months = {"month": 1, "quarter": 3, "year": 12}[freq] * steps
+        try:
+            days = add_months(Column(np.full(periods, start, np.int64), 1), calendar, months)
+        except ValueError as error:  # its words are of a column's rows
+            space = ufuncs(calendar)
+            raise ValueError(f"the periods run beyond the years of the astronomical Jalali calendar, "
+                             f"{space.first_year} to {space.last_year}: ask for fewer, or for the arithmetic "
+                             f'calendar (calendar="arithmetic")') from error
     return days if last is None else days[days <= last]
 
 

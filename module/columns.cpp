@@ -76,7 +76,8 @@ struct period_pass {
 };
 
 struct months_pass {
-    std::int64_t months;
+    const std::int64_t *months;  // one a row, or one for all where `stride` is 0
+    npy_intp stride;
     std::int64_t *out;
 };
 
@@ -138,10 +139,11 @@ template <typename C>
             continue;
         }
         const std::int64_t day = day_of(c, start + i);
+        const std::int64_t months = p.months[(start + i) * p.stride];
         // months counted from those of the continuous year 0 (years 0 and -1 being one)
         const std::int64_t from = calendar::continuous_jalali_year(b.year[i]) * 12 + b.month[i] - 1;
         std::int64_t to = 0, number = 0;
-        status s = __builtin_add_overflow(from, p.months, &to) ? status::out_of_range : status::ok;
+        status s = __builtin_add_overflow(from, months, &to) ? status::out_of_range : status::ok;
         const std::int64_t continuous = calendar::floor_div<std::int64_t>(to, 12);
         const std::int64_t named = calendar::named_jalali_year(continuous);
         const auto year = static_cast<std::int32_t>(named);
@@ -155,7 +157,7 @@ template <typename C>
                                          p.out[start + i]))
             s = status::out_of_range;
         if (s != status::ok) {
-            failed = {start + i, s, day, p.months};
+            failed = {start + i, s, day, months};
             return false;
         }
     }
@@ -306,30 +308,46 @@ PyObject *jalali_period_starts(PyObject *, PyObject *args, PyObject *kwargs)
 
 PyDoc_STRVAR(add_months_doc,
              "_jalali_add_months(values, per_day, calendar, months, validity=None, offset=0)\n--\n\n"
-             "The ticks (int64, NaT where missing) of each datetime `months` Jalali months on, at the same time of "
-             "day, the day kept but for the last days of a longer month, which become the last of the shorter.");
+             "The ticks (int64, NaT where missing) of each datetime `months` Jalali months on (an integer, or an "
+             "int64 array of one a value), at the same time of day, the day kept but for the last days of a longer "
+             "month, which become the last of the shorter.");
 
 PyObject *jalali_add_months(PyObject *, PyObject *args, PyObject *kwargs)
 {
     static const char *keywords[] = {"values", "per_day", "calendar", "months", "validity", "offset", nullptr};
-    PyObject *values, *validity = Py_None;
-    long long per_day, months;
+    PyObject *values, *months_object, *validity = Py_None;
+    long long per_day;
     const char *calendar_name;
     Py_ssize_t offset = 0;
-    if (!PyArg_ParseTupleAndKeywords(args, kwargs, "OLsL|On", const_cast<char **>(keywords), &values, &per_day,
-                                     &calendar_name, &months, &validity, &offset))
+    if (!PyArg_ParseTupleAndKeywords(args, kwargs, "OLsO|On", const_cast<char **>(keywords), &values, &per_day,
+                                     &calendar_name, &months_object, &validity, &offset))
         return nullptr;
     const int astronomical = read_calendar(calendar_name);
     column_arguments a;
     if (astronomical < 0 || !read_column(values, per_day, validity, offset, a))
         return nullptr;
+    // one step for every value, or one a value
+    std::int64_t step = 0;
+    PyArrayObject *months = nullptr;
+    if (PyArray_Check(months_object)) {
+        if ((months = contiguous(months_object, NPY_INT64)) == nullptr)
+            return nullptr;
+        if (PyArray_DIM(months, 0) != a.c.length) {
+            Py_DECREF(months);
+            PyErr_SetString(PyExc_ValueError, "the months must be as many as the values");
+            return nullptr;
+        }
+    } else if ((step = PyLong_AsLongLong(months_object)) == -1 && PyErr_Occurred()) {
+        return nullptr;
+    }
+    const std::int64_t *steps = months != nullptr ? static_cast<const std::int64_t *>(PyArray_DATA(months)) : &step;
     std::int64_t *data = nullptr;
     PyObject *out = new_ticks(a.c, data);
-    if (out == nullptr)
-        return nullptr;
-    PyObject *missing = run_without_gil(a.c, astronomical, months_pass{months, data});
+    PyObject *missing =
+        out == nullptr ? nullptr : run_without_gil(a.c, astronomical, months_pass{steps, months != nullptr, data});
+    Py_XDECREF(months);
     if (missing == nullptr) {
-        Py_DECREF(out);
+        Py_XDECREF(out);
         return nullptr;
     }
     Py_DECREF(missing);

@@ -404,6 +404,10 @@ def test_date_range(calendar):
     for bad in ({}, {"end": "2030-01-01", "periods": 2}):
         with pytest.raises(ValueError, match="^give exactly one of end and periods$"):
             ap.date_range("2025-01-01", calendar=calendar, **bad)
+    if calendar == "astronomical":
+        with pytest.raises(ValueError, match="^the periods run beyond the years of the astronomical Jalali calendar, "
+                                             "-622 to 9378"):
+            ap.date_range((9377, 1, 1), periods=3, freq="year", calendar=calendar)
 
 
 def test_datetime_index_and_dask_series_and_grouping_by_month():
