@@ -106,6 +106,20 @@ constexpr bool astronomical_is_leap(std::int32_t year) noexcept
     return astronomical_years::starts[i + 1] - astronomical_years::starts[i] == 366;
 }
 
+// The julian day number of 1 Farvardin of `year`, and whether it is a leap
+// year, from one look into the table: outside_years where the table does not
+// hold it, and then both are left untouched.
+constexpr status astronomical_year(std::int32_t year, std::int64_t &first, bool &leap) noexcept
+{
+    // unsigned: a year before the table's wraps to beyond its count
+    const auto i = static_cast<std::uint64_t>(continuous_jalali_year(year) - astronomical_years::first);
+    if (i >= static_cast<std::uint64_t>(astronomical_years::count))
+        return status::outside_years;
+    first = astronomical_years::starts[i];
+    leap = astronomical_years::starts[i + 1] - first == 366;
+    return status::ok;
+}
+
 // Whether `year` is a leap year: outside_years where the table does not hold
 // it, and then `leap` is left untouched.
 constexpr status astronomical_leap(std::int32_t year, bool &leap) noexcept

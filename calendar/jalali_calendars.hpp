@@ -133,12 +133,7 @@ struct astronomical_calendar {
     }
     static status year(std::int32_t year, std::int64_t &first, bool &leap) noexcept
     {
-        const auto i = static_cast<std::uint64_t>(continuous_jalali_year(year) - astronomical_years::first);
-        if (i >= static_cast<std::uint64_t>(astronomical_years::count))
-            return status::outside_years;
-        first = astronomical_years::starts[i];
-        leap = astronomical_years::starts[i + 1] - first == 366;
-        return status::ok;
+        return astronomical_year(year, first, leap);
     }
     static status from_day_number(std::int64_t number, std::int32_t &year, std::int32_t &month,
                                   std::int32_t &day) noexcept

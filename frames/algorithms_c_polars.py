@@ -25,7 +25,6 @@ __all__ = ["JalaliExpr", "JalaliSeries", "from_jalali"]
 # Older polars (1.8, the last for Python 3.8) takes no is_elementwise in pl.map_batches.
 ELEMENTWISE = {"is_elementwise": True} if "is_elementwise" in inspect.signature(pl.map_batches).parameters else {}
 PARTS = pl.Struct({"year": pl.Int32, "month": pl.Int32, "day": pl.Int32})
-DAY = {"ns": 86_400_000_000_000, "us": 86_400_000_000, "ms": 86_400_000}
 
 
 def _wall_clock(series: pl.Series) -> pl.Series:
