@@ -167,7 +167,8 @@ UNIX_EPOCH = 2440587.5
 
 def period_range(first: int, last: Optional[int], periods: Optional[int], freq: str, calendar: str) -> np.ndarray:
     """The days from 1970-01-01 (int64) on which the Jalali periods `freq` begin, from the first
-    that begins on or after day `first`: `periods` of them, or those up to day `last`."""
+    that begins on or after day `first`: `periods` of them, or those up to day `last`. Every day
+    is one that datetime64[us] holds, or a ValueError says that the periods run beyond them."""
     check_frequency(freq)
     if (last is None) == (periods is None):
         raise ValueError("give exactly one of end and periods")
@@ -180,6 +181,8 @@ def period_range(first: int, last: Optional[int], periods: Optional[int], freq: 
         # days and years of 365
         shortest = {"week": 7, "month": 29, "quarter": 89, "year": 365}[freq]
         periods = max(0, (last - start) // shortest + 2)
+    if not -US_DAYS <= start <= US_DAYS:  # and so no step below overflows
+        raise_beyond_us_days()
     steps = np.arange(periods, dtype=np.int64)
     if freq == "week":
         days = start + 7 * steps
@@ -188,11 +191,27 @@ def period_range(first: int, last: Optional[int], periods: Optional[int], freq: 
         try:
             days = add_months(Column(np.full(periods, start, np.int64), 1), calendar, months)
         except ValueError as error:  # its words are of a column's rows
+            if calendar != "astronomical":
+                raise
             space = ufuncs(calendar)
             raise ValueError(f"the periods run beyond the years of the astronomical Jalali calendar, "
                              f"{space.first_year} to {space.last_year}: ask for fewer, or for the arithmetic "
                              f'calendar (calendar="arithmetic")') from error
-    return days if last is None else days[days <= last]
+    if last is not None:
+        days = days[days <= last]
+    if len(days) and days[-1] > US_DAYS:
+        raise_beyond_us_days()
+    return days
+
+
+# The days from 1970-01-01 whose midnights datetime64[us] holds run from -US_DAYS to US_DAYS.
+US_DAYS = np.iinfo(np.int64).max // TICKS_PER_DAY["us"]
+
+
+def raise_beyond_us_days():
+    lowest, highest = (np.datetime64(day, "D") for day in (-US_DAYS, US_DAYS))
+    raise ValueError(f"the periods run beyond the days that datetime64[us] holds, {lowest} to {highest}: "
+                     f"ask for fewer")
 
 
 LOCALES = ("en", "fa")

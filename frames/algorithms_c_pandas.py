@@ -641,6 +641,12 @@ def date_range(start, end=None, periods=None, freq: str = "month", calendar: str
     DatetimeIndex
         Local midnights, ``datetime64[us]`` (with the time zone of `start`).
 
+    Raises
+    ------
+    ValueError
+        Where the periods run beyond the years of the astronomical calendar, or beyond the
+        days that ``datetime64[us]`` holds (-290308-12-22 to 294247-01-10).
+
     Examples
     --------
     >>> date_range((1403, 11, 1), periods=3).strftime("%Y-%m-%d").tolist()

@@ -408,6 +408,16 @@ def test_date_range(calendar):
         with pytest.raises(ValueError, match="^the periods run beyond the years of the astronomical Jalali calendar, "
                                              "-622 to 9378"):
             ap.date_range((9377, 1, 1), periods=3, freq="year", calendar=calendar)
+    else:  # the arithmetic years run on past the microseconds' days, which end on 294247-01-10
+        last = ap.date_range("2020-01-01", periods=272_000, freq="year", calendar=calendar)[-1]
+        assert last.year == 274018 and (last.month, last.day) == (12, 29)
+        beyond = "^the periods run beyond the days that datetime64\\[us\\] holds, -290308-12-22 to 294247-01-10"
+        for args, kwargs in [(("2020-01-01",), {"periods": 300_000, "freq": "year"}),
+                             (("2020-01-01",), {"periods": 16_000_000, "freq": "week"}),
+                             (((1, 1, 1), (300_000, 1, 1)), {"freq": "year"}),
+                             (((-300_000, 1, 1),), {"periods": 1})]:
+            with pytest.raises(ValueError, match=beyond):
+                ap.date_range(*args, **kwargs, calendar=calendar)
 
 
 def test_datetime_index_and_dask_series_and_grouping_by_month():
