@@ -498,7 +498,7 @@ def to_datetime(arg, format=None, errors: str = "raise", calendar: str = "astron
 
     Parameters
     ----------
-    arg : Series, Index, array or list of str
+    arg : str, or Series, Index, array or list of str
         Text held as Python strings (object, ``str``, ``string[python]``), by Arrow
         (``string[pyarrow]``, Arrow-backed columns), or as a NumPy Unicode array. None, NaN,
         ``<NA>``, and text of spaces alone are missing values.
@@ -522,9 +522,9 @@ def to_datetime(arg, format=None, errors: str = "raise", calendar: str = "astron
 
     Returns
     -------
-    Series or DatetimeIndex
-        A Series (the index and the name kept) for a Series, else a DatetimeIndex, as
-        ``pd.to_datetime`` gives them; ``datetime64[unit]``, or ``datetime64[unit, UTC]`` where
+    Timestamp, Series or DatetimeIndex
+        A Timestamp (or NaT) for a str, a Series (the index and the name kept) for a Series,
+        else a DatetimeIndex, as ``pd.to_datetime`` gives them; ``datetime64[unit]``, or ``datetime64[unit, UTC]`` where
         the format reads an offset (``%z``) or a zone (``%Z``: UTC or GMT).
 
     Examples
@@ -540,7 +540,13 @@ def to_datetime(arg, format=None, errors: str = "raise", calendar: str = "astron
     ['2024-03-19', '2024-03-24']
     >>> to_datetime(["1402/13/01", "1403/12/30"], errors="coerce").tolist()
     [NaT, Timestamp('2025-03-20 00:00:00')]
+    >>> to_datetime("1404/01/01 12:30")
+    Timestamp('2025-03-21 12:30:00')
     """
+    if isinstance(arg, str):  # one text, one Timestamp (or NaT), as pd.to_datetime gives
+        return to_datetime([arg], format, errors, calendar, unit)[0]
+    if np.ndim(arg) == 0:
+        raise TypeError(f"to_datetime reads text: a str, or a Series, array or list of them, not {type(arg).__name__}")
     strings, mask = _text(arg)
     ticks, zoned = _frames.strptime(strings, calendar, format, errors, unit, mask)
     stamps = ticks.view(f"datetime64[{unit}]")

@@ -499,10 +499,20 @@ def test_strftime_containers_and_names():
     (lambda s: ap.to_datetime(["1402/01/01"], calendar="gregorian"), ValueError),
     (lambda s: ap.to_datetime(["1402/01/01"], format=1), TypeError),
     (lambda s: ap.to_datetime(pd.Series([1.5, 2.5])), TypeError),
+    (lambda s: ap.to_datetime(1402), TypeError),
+    (lambda s: ap.to_datetime(None), TypeError),
 ])
 def test_arguments_refused(call, error):
     with pytest.raises(error):
         call(pd.Series(pd.to_datetime(["2024-03-19"])))
+
+
+def test_one_text_gives_one_timestamp():
+    assert ap.to_datetime("۱۴۰۴/۰۱/۰۱ 12:30") == pd.Timestamp("2025-03-21 12:30")
+    assert ap.to_datetime("1404 +0330", format="%Y %z") == pd.Timestamp("2025-03-20 20:30", tz="UTC")
+    assert ap.to_datetime(" ") is pd.NaT and ap.to_datetime("1403/12/30", errors="coerce", calendar="arithmetic") is pd.NaT
+    with pytest.raises(ValueError, match="^the text at position 0, '1403/12/30', has a day beyond its month"):
+        ap.to_datetime("1403/12/30", calendar="arithmetic")
 
 
 def test_years_of_any_width_and_the_date_that_text_names_with_its_offset():
