@@ -121,6 +121,8 @@ def add_months(column: Column, calendar: str, months) -> np.ndarray:
         return _an._jalali_add_months(column.values, column.per_day, calendar, months, **column.arguments())
     if isinstance(months, (bool, np.bool_)) or not isinstance(months, (int, np.integer)):
         raise TypeError(f"the number of months must be an integer, not {type(months).__name__}")
+    if not -2**63 <= months < 2**63:  # more months than any datetime's years hold
+        raise OverflowError(f"{months} months on from any date gives a date out of range")
     return _an._jalali_add_months(column.values, column.per_day, calendar, int(months), **column.arguments())
 
 

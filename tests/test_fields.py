@@ -358,6 +358,11 @@ def test_steps_and_periods_beyond_the_years_or_the_unit():
     with pytest.raises(OverflowError, match="^the value at position 1, 2025-03-20, 3600 months on gives a date out of "
                                             "range$"):
         column.astype("datetime64[ns]").jalali.arithmetic.add_years(300)
+    for months in (2**63, -2**63 - 1, 10**30):  # beyond 64 bits
+        with pytest.raises(OverflowError, match=f"^{months} months on from any date gives a date out of range$"):
+            column.astype("datetime64[s]").jalali.arithmetic.add_months(months)
+    with pytest.raises(OverflowError, match="^the value at position 1, 2025-03-20, -9223372036854775808 months on"):
+        column.astype("datetime64[s]").jalali.arithmetic.add_months(-2**63)
     edges = pd.Series([pd.Timestamp("2000-01-01"), pd.NaT, pd.Timestamp.min + pd.Timedelta("1h"), pd.Timestamp.max],
                       dtype="datetime64[ns]")
     for freq in FREQS:
