@@ -77,13 +77,21 @@ def numpy_column(stamps: np.ndarray) -> Column:
     return Column(np.ascontiguousarray(stamps).view(np.int64), TICKS_PER_DAY[unit])
 
 
+def one_array(array):
+    """`array` as one Arrow array: a chunked array's one chunk as it is, or its chunks joined."""
+    import pyarrow as pa
+
+    if isinstance(array, pa.ChunkedArray):
+        return array.chunk(0) if array.num_chunks == 1 else array.combine_chunks()
+    return array
+
+
 def arrow_column(array) -> Column:
     """A column of an Arrow timestamp, date32 or date64 array (or chunked array), read from its
     buffers without a copy (but for joining the chunks of a chunked array)."""
     import pyarrow as pa  # only where a column is held by Arrow, and so pyarrow is installed
 
-    if isinstance(array, pa.ChunkedArray):  # one chunk as it is; more joined
-        array = array.chunk(0) if array.num_chunks == 1 else array.combine_chunks()
+    array = one_array(array)
     kind = array.type
     if pa.types.is_timestamp(kind):
         per_day, width = TICKS_PER_DAY[kind.unit], np.int64
@@ -287,8 +295,7 @@ def text_arguments(strings, mask: Optional[np.ndarray] = None):
         return (strings if strings.dtype.kind == "U" else strings.astype(object)), mask
     import pyarrow as pa  # anything else is Arrow's
 
-    if isinstance(strings, pa.ChunkedArray):  # one chunk as it is; more joined
-        strings = strings.chunk(0) if strings.num_chunks == 1 else strings.combine_chunks()
+    strings = one_array(strings)
     if not (pa.types.is_large_string(strings.type) or pa.types.is_string(strings.type)):
         try:
             strings = strings.cast(pa.large_string())

@@ -524,8 +524,9 @@ def to_datetime(arg, format=None, errors: str = "raise", calendar: str = "astron
     -------
     Timestamp, Series or DatetimeIndex
         A Timestamp (or NaT) for a str, a Series (the index and the name kept) for a Series,
-        else a DatetimeIndex, as ``pd.to_datetime`` gives them; ``datetime64[unit]``, or ``datetime64[unit, UTC]`` where
-        the format reads an offset (``%z``) or a zone (``%Z``: UTC or GMT).
+        else a DatetimeIndex, as ``pd.to_datetime`` gives them; ``datetime64[unit]``, or
+        ``datetime64[unit, UTC]`` where the format reads an offset (``%z``) or a zone (``%Z``:
+        UTC or GMT).
 
     Examples
     --------

@@ -13,8 +13,9 @@
 // A column is one-dimensional and contiguous: int64 ticks, `per_day` of them
 // a day from 1970-01-01 (NumPy's datetime64 and Arrow's timestamps and
 // date64), with NaT as the smallest int64; or int32 days (Arrow's date32).
-// Missing values are NaT, or absent from an Arrow validity bitmap.  A missing value is read as 1970-01-01, so that every
-// result holds a valid date under its mask.
+// Missing values are NaT, or absent from an Arrow validity bitmap.  A
+// missing value is read as 1970-01-01, so that every result holds a valid
+// date under its mask.
 //
 // Each kind of pass is a type Pass with a function
 //   template <typename C> bool block_result(const Pass &, const column &, npy_intp start, npy_intp count,

@@ -111,8 +111,7 @@ PyDoc_STRVAR(strftime_doc,
              "utc_offsets=None, zone_codes=None, zone_names=(), fixed=False)\n--\n\n"
              "The Jalali dates and times of a column of datetimes written by a strftime-style format: "
              "(offsets, data, mask), Arrow's int64 offsets and UTF-8 data of the strings (data up to offsets[-1]), "
-             "and the mask of the "
-             "missing values (None where none is), whose strings are empty; or, with fixed, (None, data, mask, "
+             "and the mask of the missing values (None where none is), whose strings are empty; or, with fixed, (None, data, mask, "
              "width), every string in a slot of width bytes, NUL-padded.");
 
 PyObject *jalali_strftime(PyObject *, PyObject *args, PyObject *kwargs)
@@ -265,6 +264,8 @@ struct ucs4_rows {
     const npy_bool *mask;
     mutable char buffer[4 * 256];
 
+    // the readers' spaces (U+00A0 too), taken off here as well so that padding counts
+    // for nothing against the buffer
     static constexpr bool space(std::uint32_t u) noexcept { return u == ' ' || (u >= '\t' && u <= '\r') || u == 0xA0; }
 
     bool row(npy_intp i, const char *&text, std::size_t &length) const noexcept
@@ -315,7 +316,6 @@ struct read_failure {
     bool range = false;  // outside the unit's range
 };
 
-// The ticks of what a row says, in calendar C.
 // The ticks of the unit that a column of text is read into, worked out once
 // for the column: a division a row would take as long as reading the row.
 struct unit {
@@ -326,6 +326,7 @@ struct unit {
     }
 };
 
+// The ticks of what a row says, in calendar C.
 template <typename C>
 bool ticks_of_reading(const text::reading &r, const unit &u, bool local, std::int64_t &ticks,
                       read_failure &why) noexcept
