@@ -19,7 +19,7 @@ INTEGER_FIELDS = ("year", "month", "day", "day_of_year", "day_of_week", "week_of
 FLAG_FIELDS = ("is_leap_year", "is_month_start", "is_month_end", "is_quarter_start", "is_quarter_end",
                "is_year_start", "is_year_end")
 FIELDS = INTEGER_FIELDS + FLAG_FIELDS
-FREQUENCIES = ("year", "quarter", "month", "week")
+FREQUENCIES = ("year", "quarter", "month", "week", "day")
 TICKS_PER_DAY = {"D": 1, "s": 86_400, "ms": 86_400_000, "us": 86_400_000_000, "ns": 86_400_000_000_000}
 
 # What each field is, for the accessors' documentation.
@@ -53,7 +53,7 @@ def check_calendar(calendar: str) -> str:
 
 def check_frequency(freq: str) -> str:
     if freq not in FREQUENCIES:
-        raise ValueError(f'freq must be "year", "quarter", "month" or "week", not {freq!r}')
+        raise ValueError(f'freq must be "year", "quarter", "month", "week" or "day", not {freq!r}')
     return freq
 
 
@@ -178,40 +178,67 @@ UNIX_EPOCH = 2440587.5
 def period_range(first: int, last: Optional[int], periods: Optional[int], freq: str, calendar: str) -> np.ndarray:
     """The days from 1970-01-01 (int64) on which the Jalali periods `freq` begin, from the first
     that begins on or after day `first`: `periods` of them, or those up to day `last`. Every day
-    is one that datetime64[us] holds, or a ValueError says that the periods run beyond them."""
+    is one that datetime64[us] holds, or a ValueError says that the periods run beyond them; that
+    is known from the last period's start alone, before anything of the range's length is made."""
     check_frequency(freq)
     if (last is None) == (periods is None):
         raise ValueError("give exactly one of end and periods")
     if periods is not None and periods < 0:
         raise ValueError(f"periods must not be negative, not {periods}")
-    column = Column(np.array([first], np.int64), 1)
-    start = int(period_starts(column, calendar, freq, True)[0])
-    if periods is None:
-        # enough periods to pass `last`: the shortest are weeks, months of 29 days, quarters of 89
-        # days and years of 365
-        shortest = {"week": 7, "month": 29, "quarter": 89, "year": 365}[freq]
-        periods = max(0, (last - start) // shortest + 2)
+    start = int(period_starts(Column(np.array([first], np.int64), 1), calendar, freq, True)[0])
     if not -US_DAYS <= start <= US_DAYS:  # and so no step below overflows
         raise_beyond_us_days()
-    steps = np.arange(periods, dtype=np.int64)
-    if freq == "week":
-        days = start + 7 * steps
-    else:  # the first period's start, 0, 1, 2 ... periods on
-        months = {"month": 1, "quarter": 3, "year": 12}[freq] * steps
-        try:
-            days = add_months(Column(np.full(periods, start, np.int64), 1), calendar, months)
-        except ValueError as error:  # its words are of a column's rows
-            if calendar != "astronomical":
-                raise
-            space = ufuncs(calendar)
-            raise ValueError(f"the periods run beyond the years of the astronomical Jalali calendar, "
-                             f"{space.first_year} to {space.last_year}: ask for fewer, or for the arithmetic "
-                             f'calendar (calendar="arithmetic")') from error
-    if last is not None:
-        days = days[days <= last]
-    if len(days) and days[-1] > US_DAYS:
+    if periods is None:
+        if calendar == "astronomical":  # the end must be a day of the calendar, for the search below
+            try:
+                period_starts(Column(np.array([last], np.int64), 1), calendar, freq, False)
+            except ValueError as error:
+                raise_beyond_years(error)
+        # the periods that begin by `last`: the most that could, then the last of them that does
+        # (the shortest periods are days, weeks, months of 29 days, quarters of 89 and years of 365)
+        shortest = {"day": 1, "week": 7, "month": 29, "quarter": 89, "year": 365}[freq]
+        low, high = -1, max(-1, (last - start) // shortest + 1)  # step `low` begins by `last`, `high + 1` not
+        while low < high:
+            middle = (low + high + 1) // 2
+            if period_step(start, middle, freq, calendar, last) <= last:
+                low = middle
+            else:
+                high = middle - 1
+        periods = low + 1
+    if periods and period_step(start, periods - 1, freq, calendar) > US_DAYS:
         raise_beyond_us_days()
-    return days
+    steps = np.arange(periods, dtype=np.int64)
+    if freq in PERIOD_DAYS:
+        return start + PERIOD_DAYS[freq] * steps
+    # the first period's start, 0, 1, 2 ... periods on
+    return add_months(Column(np.full(periods, start, np.int64), 1), calendar, PERIOD_MONTHS[freq] * steps)
+
+
+# The length of each period in days, or in months.
+PERIOD_DAYS = {"day": 1, "week": 7}
+PERIOD_MONTHS = {"month": 1, "quarter": 3, "year": 12}
+
+
+def period_step(start: int, steps: int, freq: str, calendar: str, last: Optional[int] = None) -> int:
+    """The day on which the period `steps` periods after the one that begins on day `start`
+    begins; a day past `last`, if given, where the calendar's years end before it."""
+    if freq in PERIOD_DAYS:
+        return start + PERIOD_DAYS[freq] * steps
+    try:
+        return int(add_months(Column(np.array([start], np.int64), 1), calendar, PERIOD_MONTHS[freq] * steps)[0])
+    except (ValueError, OverflowError) as error:  # its words are of a column's rows
+        if last is not None:
+            return last + 1
+        if calendar != "astronomical" or isinstance(error, OverflowError):
+            raise_beyond_us_days()
+        raise_beyond_years(error)
+
+
+def raise_beyond_years(error: Exception):
+    space = ufuncs("astronomical")
+    raise ValueError(f"the periods run beyond the years of the astronomical Jalali calendar, "
+                     f"{space.first_year} to {space.last_year}: ask for fewer, or for the arithmetic "
+                     f'calendar (calendar="arithmetic")') from error
 
 
 # The days from 1970-01-01 whose midnights datetime64[us] holds run from -US_DAYS to US_DAYS.

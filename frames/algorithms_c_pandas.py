@@ -10,8 +10,11 @@ the arithmetic calendar of algorithms_c. Missing values give ``<NA>``; the index
 kept.
 """
 
+import contextlib
+import functools
 import importlib.util
 import inspect
+import re
 
 try:
     import numpy as np
@@ -49,6 +52,42 @@ def _time_zone(dtype):
         return dtype.tz
     arrow = _arrow_type(dtype)
     return getattr(arrow, "tz", None)
+
+
+_POSITION = re.compile(r"at position (\d+)")
+
+
+def _name_label(error: Exception, index) -> None:
+    """Adds to the message of an error that names a row by its position the row's label in
+    `index`, where the labels are not the positions themselves (a RangeIndex from 0 by 1)."""
+    if index is None or (isinstance(index, pd.RangeIndex) and index.start == 0 and index.step == 1):
+        return
+    message = str(error.args[0]) if len(error.args) == 1 and isinstance(error.args[0], str) else None
+    found = None if message is None or "(label " in message else _POSITION.search(message)
+    if found is None or int(found.group(1)) >= len(index):
+        return
+    label = index[int(found.group(1))]
+    shown = repr(label) if isinstance(label, str) else str(label)
+    error.args = (f"{message[:found.end()]} (label {shown}){message[found.end():]}",)
+
+
+@contextlib.contextmanager
+def _labels(index):
+    """Errors raised inside that name a row by its position name its label in `index` too."""
+    try:
+        yield
+    except (ValueError, OverflowError) as error:
+        _name_label(error, index)
+        raise
+
+
+def _labelled(method):
+    """A method of the accessors whose errors name the label of a row as well as its position."""
+    @functools.wraps(method)
+    def call(self, *args, **kwargs):
+        with _labels(self._data.index if isinstance(self._data, pd.Series) else None):
+            return method(self, *args, **kwargs)
+    return call
 
 
 class _Jalali:
@@ -121,25 +160,31 @@ class _Jalali:
             series = series.dt.tz_localize(None)  # the wall-clock time where each value is
         return _frames.numpy_column(series.to_numpy())
 
+    @_labelled
     def _fields(self, names):
         values, missing = _frames.fields(self._column(), self._calendar, names)
         missing = np.zeros(len(self._data), bool) if missing is None else missing
         return [(pd.arrays.BooleanArray if v.dtype == bool else pd.arrays.IntegerArray)(v, missing) for v in values]
 
-    def _datetimes(self, ticks: np.ndarray, column: _frames.Column, shift: str):
+    def _datetimes(self, ticks: np.ndarray, column: _frames.Column, shift, nonexistent="raise", months=None):
         """Ticks of local wall-clock datetimes in the column's unit, as datetimes of the data's
         own dtype and time zone. `shift` says what to do with a local time that a time zone
-        skips or repeats: "earliest" takes the earliest instant of the local day that holds it
-        (for the starts of periods), "raise" raises as pandas' DateOffset does."""
+        repeats: "earliest" takes the earliest instant of the local day that holds it, and of
+        one that the zone skips too (for the starts of periods); else it is tz_localize's
+        `ambiguous`, with `nonexistent` for a skipped time, and where they raise, the error
+        names the first such row, reached `months` months on."""
         dtype = self._data.dtype
         unit = {v: k for k, v in _frames.TICKS_PER_DAY.items()}[column.per_day]
         result = pd.Series(ticks.view(f"datetime64[{unit}]"), copy=False)
         zone = _time_zone(dtype)
         if zone is not None:
-            if shift == "earliest":
+            if isinstance(shift, str) and shift == "earliest":
                 result = result.dt.tz_localize(zone, ambiguous=np.ones(len(result), bool), nonexistent="shift_forward")
             else:
-                result = result.dt.tz_localize(zone)
+                try:
+                    result = result.dt.tz_localize(zone, ambiguous=shift, nonexistent=nonexistent)
+                except Exception as error:  # ValueError with zoneinfo, pytz's own errors with pytz
+                    self._raise_local_time(result, zone, shift, nonexistent, months, error)
         if result.dtype != dtype:
             result = result.astype(dtype)
         return self._wrap(result.array)
@@ -168,15 +213,16 @@ class _Jalali:
         index = self._data.index if isinstance(self._data, pd.Series) else self._data
         return pd.DataFrame(columns, index=index, copy=False)
 
+    @_labelled
     def floor(self, freq: str):
         """The start of the Jalali period that holds each datetime: local midnight of its first
         day.
 
         Parameters
         ----------
-        freq : {"year", "quarter", "month", "week"}
-            The period: a Jalali year, a quarter of three months, a month, or a week from
-            Saturday.
+        freq : {"year", "quarter", "month", "week", "day"}
+            The period: a Jalali year, a quarter of three months, a month, a week from
+            Saturday, or a day (``.dt.floor("D")``, but for a zone's skipped midnights).
 
         Returns
         -------
@@ -193,12 +239,13 @@ class _Jalali:
         column = self._column()
         return self._datetimes(_frames.period_starts(column, self._calendar, freq, False), column, "earliest")
 
+    @_labelled
     def ceil(self, freq: str):
         """The start of the next Jalali period, unless the datetime is at the start of one.
 
         Parameters
         ----------
-        freq : {"year", "quarter", "month", "week"}
+        freq : {"year", "quarter", "month", "week", "day"}
             The period, as for :meth:`floor`.
 
         Returns
@@ -223,7 +270,30 @@ class _Jalali:
         at_start = np.asarray(self._data == floor, dtype=bool)
         return floor.where(at_start, following)
 
-    def add_months(self, n: int):
+    def _raise_local_time(self, local: pd.Series, zone, ambiguous, nonexistent, months, error: Exception):
+        """Raises `error`, of tz_localize, again, naming the first row whose local time the
+        zone skips or repeats and the argument that decides it."""
+        def trial(ambiguous, nonexistent):
+            try:
+                return local.dt.tz_localize(zone, ambiguous=ambiguous, nonexistent=nonexistent).isna().to_numpy()
+            except Exception:  # "infer", say, which asks for the whole column
+                return None
+        kept = (ambiguous if not (isinstance(ambiguous, str) and ambiguous == "raise") else "NaT",
+                nonexistent if not (isinstance(nonexistent, str) and nonexistent == "raise") else "NaT")
+        lost = trial(*kept)
+        known = local.notna().to_numpy()
+        if lost is None or not (lost & known).any():
+            raise error
+        row = int(np.argmax(lost & known))
+        repeated = bool(trial("NaT", "shift_forward")[row])
+        step = "" if months is None else f" {months} months on"
+        raise type(error)(
+            f"the value at position {row}, {self._series().iloc[row]},{step} is at {local.iloc[row]}, a local time "
+            f"that {zone} {'repeats' if repeated else 'skips'}: choose an instant with "
+            f"{'ambiguous=' if repeated else 'nonexistent='}, as tz_localize takes it ({error})") from error
+
+    @_labelled
+    def add_months(self, n: int, ambiguous="raise", nonexistent="raise"):
         """Each datetime `n` Jalali months on (back, for a negative `n`), at the same time of
         day; a day beyond the target month's length becomes its last day, as pandas'
         ``DateOffset(months=n)`` clamps Gregorian months.
@@ -232,13 +302,19 @@ class _Jalali:
         ----------
         n : int
             The number of months.
+        ambiguous : "raise", "NaT", bool or array of bool
+            With a time zone, what a local time that the zone repeats gives, as
+            ``Series.dt.tz_localize`` takes it: True the earlier instant (daylight saving
+            time), False the later. "raise" raises a ValueError naming the first such row.
+        nonexistent : "raise", "shift_forward", "shift_backward", "NaT" or timedelta
+            With a time zone, what a local time that the zone skips gives, as
+            ``Series.dt.tz_localize`` takes it. "raise" raises a ValueError naming the first
+            such row.
 
         Returns
         -------
         Series or DatetimeIndex
-            Of the data's own dtype and time zone, NaT where the datetime is missing. With a
-            time zone, a local time that the zone skips or repeats raises, as with
-            ``DateOffset``.
+            Of the data's own dtype and time zone, NaT where the datetime is missing.
 
         Examples
         --------
@@ -247,7 +323,7 @@ class _Jalali:
         [Timestamp('2024-10-21 08:00:00')]
         """
         column = self._column()
-        return self._datetimes(_frames.add_months(column, self._calendar, n), column, "raise")
+        return self._datetimes(_frames.add_months(column, self._calendar, n), column, ambiguous, nonexistent, n)
 
     def _zones(self, format: str):
         """The UTC offsets and zone names of the values, where they have a time zone and the
@@ -268,6 +344,7 @@ class _Jalali:
         names, codes = np.unique(series.dt.strftime("%Z").fillna("").to_numpy(dtype=str), return_inverse=True)
         return _frames.Zones(east, codes.reshape(-1).astype(np.int32), tuple(names.tolist()))
 
+    @_labelled
     def strftime(self, format: str, locale: str = "en", digits: str = "latin"):
         """The Jalali date and time of each datetime written by a format, as jdatetime's
         ``strftime`` writes them, for the whole column at once.
@@ -348,7 +425,7 @@ class _Jalali:
         """
         return self.strftime("%A", locale)
 
-    def add_years(self, n: int):
+    def add_years(self, n: int, ambiguous="raise", nonexistent="raise"):
         """Each datetime `n` Jalali years on, at the same time of day; 30 Esfand of a leap
         year becomes 29 Esfand of a common one.
 
@@ -356,6 +433,8 @@ class _Jalali:
         ----------
         n : int
             The number of years.
+        ambiguous, nonexistent
+            As for :meth:`add_months`.
 
         Returns
         -------
@@ -370,7 +449,7 @@ class _Jalali:
         """
         if isinstance(n, (bool, np.bool_)) or not isinstance(n, (int, np.integer)):
             raise TypeError(f"the number of years must be an integer, not {type(n).__name__}")
-        return self.add_months(12 * int(n))
+        return self.add_months(12 * int(n), ambiguous, nonexistent)
 
 
 # Two dates of each field's example: 30 Esfand 1403, a Thursday at the end of a leap year, and
@@ -546,10 +625,17 @@ def to_datetime(arg, format=None, errors: str = "raise", calendar: str = "astron
     """
     if isinstance(arg, str):  # one text, one Timestamp (or NaT), as pd.to_datetime gives
         return to_datetime([arg], format, errors, calendar, unit)[0]
+    if type(arg).__module__.startswith("dask") and hasattr(arg, "map_partitions"):
+        # lazily, partition by partition, each a pandas Series with its own index
+        meta = to_datetime(arg._meta, format, errors, calendar, unit)
+        if _frames.writes_zone(format) and meta.dt.tz is None:  # an empty partition reads no offset
+            meta = meta.dt.tz_localize("UTC")
+        return arg.map_partitions(to_datetime, format, errors, calendar, unit, meta=meta)
     if np.ndim(arg) == 0:
         raise TypeError(f"to_datetime reads text: a str, or a Series, array or list of them, not {type(arg).__name__}")
     strings, mask = _text(arg)
-    ticks, zoned = _frames.strptime(strings, calendar, format, errors, unit, mask)
+    with _labels(arg.index if isinstance(arg, pd.Series) else None):
+        ticks, zoned = _frames.strptime(strings, calendar, format, errors, unit, mask)
     stamps = ticks.view(f"datetime64[{unit}]")
     if isinstance(arg, pd.Series):
         result = pd.Series(stamps, index=arg.index, name=arg.name, copy=False)
@@ -575,6 +661,23 @@ def _integers(column, what: str):
     return values, known
 
 
+def _aligned(parts):
+    """The Series among the parts aligned on their labels, as pandas arithmetic aligns them: on
+    the union of their indexes, a part missing where its Series has no such label. Anything
+    else is taken by position."""
+    series = [p for p in parts if isinstance(p, pd.Series)]
+    if all(s.index.equals(series[0].index) for s in series[1:]):
+        return parts
+    if any(not s.index.is_unique for s in series):
+        raise ValueError("the Series of Jalali years, months and days have different indexes, with a label that "
+                         "repeats: align them first, or give them the same index")
+    index = functools.reduce(lambda a, b: a.union(b), (s.index for s in series[1:]), series[0].index)
+    # NumPy integers made nullable first, so that a label one Series lacks is <NA>, not a float NaN
+    return [(p.astype(f"{'U' if p.dtype.kind == 'u' else ''}Int{8 * p.dtype.itemsize}")
+             if isinstance(p.dtype, np.dtype) and p.dtype.kind in "iu" else p).reindex(index)
+            if isinstance(p, pd.Series) else p for p in parts]
+
+
 def from_jalali(year, month, day, *, errors: str = "raise", unit: str = "us", calendar: str = "astronomical"):
     """The datetimes at midnight of Jalali year, month and day columns, as
     ``pd.to_datetime(df[["year", "month", "day"]])`` gives those of Gregorian ones.
@@ -582,7 +685,9 @@ def from_jalali(year, month, day, *, errors: str = "raise", unit: str = "us", ca
     Parameters
     ----------
     year, month, day : Series or array-like of integers
-        Plain or nullable integers, or floats holding whole numbers; of one length.
+        Plain or nullable integers, or floats holding whole numbers; of one length. Series
+        with different indexes are aligned on their labels, as pandas arithmetic aligns them
+        (a part is missing where its Series lacks the label); an array-like goes by position.
     errors : {"raise", "coerce"}
         What a row that names no date does: a month outside 1 to 12, a day outside its month,
         or, in the astronomical calendar, a year outside its table. "raise" raises a ValueError
@@ -596,8 +701,8 @@ def from_jalali(year, month, day, *, errors: str = "raise", unit: str = "us", ca
     Returns
     -------
     Series
-        ``datetime64[unit]``, NaT where a part is missing, with the index of the first Series
-        among the arguments.
+        ``datetime64[unit]``, NaT where a part is missing, with the index of the Series among
+        the arguments (their union, where they differ).
 
     Examples
     --------
@@ -609,14 +714,16 @@ def from_jalali(year, month, day, *, errors: str = "raise", unit: str = "us", ca
     >>> from_jalali([1404], [1], [1], calendar="arithmetic").tolist()
     [Timestamp('2025-03-20 00:00:00')]
     """
-    columns = [_integers(c, what) for c, what in ((year, "year"), (month, "month"), (day, "day"))]
+    parts = _aligned((year, month, day))
+    columns = [_integers(c, what) for c, what in zip(parts, ("year", "month", "day"))]
     if len({len(values) for values, _ in columns}) != 1:
         raise ValueError("the Jalali years, months and days must be of one length")
     (y, known), (m, known_month), (d, known_day) = columns
-    days, valid = _frames.days_from_jalali(y, m, d, known & known_month & known_day, errors, calendar)
+    index = next((c.index for c in parts if isinstance(c, pd.Series)), None)
+    with _labels(index):
+        days, valid = _frames.days_from_jalali(y, m, d, known & known_month & known_day, errors, calendar)
     stamps = days.view("datetime64[D]")
     stamps[~valid] = np.datetime64("NaT", "D")
-    index = next((c.index for c in (year, month, day) if isinstance(c, pd.Series)), None)
     # pandas holds days as seconds, and checks the range of the unit asked for
     return pd.Series(stamps, index=index, copy=False).astype(f"datetime64[{unit}]")
 
@@ -628,15 +735,16 @@ def date_range(start, end=None, periods=None, freq: str = "month", calendar: str
 
     Parameters
     ----------
-    start : datetime-like or tuple
-        A datetime (a string, a ``Timestamp``, a ``datetime``), or a Jalali date as a tuple
-        ``(year, month, day)``. A time zone, if any, is that of the result.
+    start : str, datetime-like or tuple
+        A Jalali date: text, read as :func:`to_datetime` reads it (``"1404/01/01"``), or a
+        tuple ``(year, month, day)``; or a Gregorian datetime as a ``Timestamp``, a
+        ``datetime`` or a ``datetime64``. A time zone, if any, is that of the result.
     end : datetime-like or tuple, optional
         The last datetime that the result may hold, as `start` is given. Give `end` or
         `periods`.
     periods : int, optional
         The number of periods.
-    freq : {"year", "quarter", "month", "week"}
+    freq : {"year", "quarter", "month", "week", "day"}
         The period.
     calendar : {"astronomical", "arithmetic"}
         The Jalali calendar of the periods (and of tuples given for `start` and `end`).
@@ -658,8 +766,10 @@ def date_range(start, end=None, periods=None, freq: str = "month", calendar: str
     --------
     >>> date_range((1403, 11, 1), periods=3).strftime("%Y-%m-%d").tolist()
     ['2025-01-20', '2025-02-19', '2025-03-21']
-    >>> date_range("2025-03-20", "2025-04-05", freq="week").strftime("%a %d").tolist()
+    >>> date_range("1403/12/30", "1404/01/16", freq="week").strftime("%a %d").tolist()
     ['Sat 22', 'Sat 29', 'Sat 05']
+    >>> date_range(pd.Timestamp("2025-03-20"), periods=2, freq="year").strftime("%Y-%m-%d").tolist()
+    ['2025-03-21', '2026-03-21']
     """
     zone = None
 
@@ -668,10 +778,25 @@ def date_range(start, end=None, periods=None, freq: str = "month", calendar: str
         start (`later`), the day on which the first period that begins at or after it begins."""
         nonlocal zone
         if isinstance(value, tuple):
+            if len(value) != 3 or not all(isinstance(v, (int, np.integer)) and not isinstance(v, (bool, np.bool_))
+                                          for v in value):
+                raise ValueError(f"a Jalali date as a tuple is (year, month, day), of three integers, not {value!r}")
             days, _ = _frames.days_from_jalali(*(np.array([v], np.int64) for v in value), np.ones(1, bool), "raise",
                                                calendar)
             return int(days[0])
-        stamp = pd.Timestamp(value)
+        if isinstance(value, str):  # Jalali text, as to_datetime reads it
+            try:
+                stamp = to_datetime(value, calendar=calendar)
+            except ValueError as error:
+                raise ValueError(f"date_range reads text as a Jalali date, as to_datetime does, and {value!r} is "
+                                 f"not one ({error}): give a Jalali date as text (\"1404/01/01\") or as a tuple "
+                                 f"(1404, 1, 1), or a Gregorian one as a Timestamp, datetime or datetime64") from None
+            if stamp is pd.NaT:
+                raise ValueError(f"date_range reads text as a Jalali date, and {value!r} names none")
+        else:
+            stamp = pd.Timestamp(value)
+            if stamp is pd.NaT:
+                raise ValueError("date_range takes a date for start and end, not NaT")
         if stamp.tz is not None:
             zone = zone or stamp.tz
             if later:  # the first period's start, an instant, with the zone's skipped or repeated midnights
@@ -810,11 +935,11 @@ def _register_dask():
         def ceil(self, freq: str):
             return self._method("ceil", freq)
 
-        def add_months(self, n: int):
-            return self._method("add_months", n)
+        def add_months(self, n: int, ambiguous="raise", nonexistent="raise"):
+            return self._method("add_months", n, ambiguous, nonexistent)
 
-        def add_years(self, n: int):
-            return self._method("add_years", n)
+        def add_years(self, n: int, ambiguous="raise", nonexistent="raise"):
+            return self._method("add_years", n, ambiguous, nonexistent)
 
         def strftime(self, format: str, locale: str = "en", digits: str = "latin"):
             return self._method("strftime", format, locale, digits)

@@ -86,14 +86,32 @@ def _localise(naive: pl.Series, zone, earliest: bool) -> pl.Series:
     return local.zip_with(~skipped, ended)
 
 
-def _datetimes(series: pl.Series, ticks: np.ndarray, earliest: bool) -> pl.Series:
+def _datetimes(series: pl.Series, ticks: np.ndarray, earliest: bool, ambiguous: str = "raise",
+               non_existent: str = "raise", months=None) -> pl.Series:
     """Ticks of local wall-clock datetimes in the unit of the column (days for a Date), as a
-    column of its own dtype and time zone."""
+    column of its own dtype and time zone; without `earliest`, a local time that the zone
+    repeats or skips is what replace_time_zone's `ambiguous` and `non_existent` make it, and
+    where they raise, the error names the first such row, reached `months` months on."""
     values = _ticks(series.name, ticks)
     if series.dtype == pl.Date:
         return values.cast(pl.Int32).cast(pl.Date)
     naive = values.cast(pl.Datetime(series.dtype.time_unit))
-    return _localise(naive, series.dtype.time_zone, earliest)
+    zone = series.dtype.time_zone
+    if earliest or zone is None:
+        return _localise(naive, zone, earliest)
+    try:
+        return naive.dt.replace_time_zone(zone, ambiguous=ambiguous, non_existent=non_existent)
+    except Exception as error:  # polars' ComputeError, or its InvalidOperationError
+        lost = naive.dt.replace_time_zone(zone, ambiguous="null" if ambiguous == "raise" else ambiguous,
+                                          non_existent="null").is_null() & naive.is_not_null()
+        if not lost.any():
+            raise
+        row = int(lost.arg_max())
+        repeated = naive[row:row + 1].dt.replace_time_zone(zone, ambiguous="null", non_existent="raise").is_null()[0]
+        raise type(error)(
+            f"the value at position {row}, {series[row]}, {months} months on is at {naive[row]}, a local time that "
+            f"{zone} {'repeats' if repeated else 'skips'}: choose an instant with "
+            f"{'ambiguous=' if repeated else 'non_existent='}, as replace_time_zone takes it ({error})") from error
 
 
 # The work on a Series that each method does, whether called on a Series or in an expression.
@@ -129,14 +147,16 @@ def _ceil(series: pl.Series, calendar: str, freq: str) -> pl.Series:
     return floor.zip_with((series == floor).fill_null(False), following)
 
 
-def _add_months(series: pl.Series, calendar: str, n: int) -> pl.Series:
-    return _datetimes(series, _frames.add_months(_column(series), calendar, n), False)
+def _add_months(series: pl.Series, calendar: str, n: int, ambiguous: str = "raise",
+                non_existent: str = "raise") -> pl.Series:
+    return _datetimes(series, _frames.add_months(_column(series), calendar, n), False, ambiguous, non_existent, n)
 
 
-def _add_years(series: pl.Series, calendar: str, n: int) -> pl.Series:
+def _add_years(series: pl.Series, calendar: str, n: int, ambiguous: str = "raise",
+               non_existent: str = "raise") -> pl.Series:
     if isinstance(n, (bool, np.bool_)) or not isinstance(n, (int, np.integer)):
         raise TypeError(f"the number of years must be an integer, not {type(n).__name__}")
-    return _add_months(series, calendar, 12 * int(n))
+    return _add_months(series, calendar, 12 * int(n), ambiguous, non_existent)
 
 
 def _zones(series: pl.Series, format: str):
@@ -259,9 +279,9 @@ class _Jalali:
 
         Parameters
         ----------
-        freq : {"year", "quarter", "month", "week"}
-            The period: a Jalali year, a quarter of three months, a month, or a week from
-            Saturday.
+        freq : {"year", "quarter", "month", "week", "day"}
+            The period: a Jalali year, a quarter of three months, a month, a week from
+            Saturday, or a day.
 
         Returns
         -------
@@ -283,7 +303,7 @@ class _Jalali:
 
         Parameters
         ----------
-        freq : {"year", "quarter", "month", "week"}
+        freq : {"year", "quarter", "month", "week", "day"}
             The period, as for :meth:`floor`.
 
         Returns
@@ -300,7 +320,7 @@ class _Jalali:
         _frames.check_frequency(freq)
         return self._apply(_ceil, self._same_dtype(), freq)
 
-    def add_months(self, n: int):
+    def add_months(self, n: int, ambiguous: str = "raise", non_existent: str = "raise"):
         """Each date `n` Jalali months on (back, for a negative `n`), at the same time of day;
         a day beyond the target month's length becomes its last day.
 
@@ -308,12 +328,17 @@ class _Jalali:
         ----------
         n : int
             The number of months.
+        ambiguous : {"raise", "earliest", "latest", "null"}
+            With a time zone, what a local time that the zone repeats gives, as
+            ``dt.replace_time_zone`` takes it; "raise" raises, naming the first such row.
+        non_existent : {"raise", "null"}
+            With a time zone, what a local time that the zone skips gives, as
+            ``dt.replace_time_zone`` takes it; "raise" raises, naming the first such row.
 
         Returns
         -------
         Series or Expr
-            Of the data's own dtype and time zone, null where it is null. With a time zone, a
-            local time that the zone skips or repeats raises.
+            Of the data's own dtype and time zone, null where it is null.
 
         Examples
         --------
@@ -321,7 +346,7 @@ class _Jalali:
         >>> s.jalali.add_months(1).to_list()          # 30 Mehr: Mehr has 30 days
         [datetime.date(2024, 10, 21)]
         """
-        return self._apply(_add_months, self._same_dtype(), n)
+        return self._apply(_add_months, self._same_dtype(), n, ambiguous, non_existent)
 
     def strftime(self, format: str, locale: str = "en", digits: str = "latin"):
         """The Jalali date and time of each value written by a format, as jdatetime's
@@ -434,7 +459,7 @@ class _Jalali:
         dtype = pl.Datetime(time_unit, "UTC" if _frames.writes_zone(format) else None)
         return self._apply(_to_datetime, dtype, format, strict, time_unit)
 
-    def add_years(self, n: int):
+    def add_years(self, n: int, ambiguous: str = "raise", non_existent: str = "raise"):
         """Each date `n` Jalali years on; 30 Esfand of a leap year becomes 29 Esfand of a common
         one.
 
@@ -442,6 +467,8 @@ class _Jalali:
         ----------
         n : int
             The number of years.
+        ambiguous, non_existent
+            As for :meth:`add_months`.
 
         Returns
         -------
@@ -454,7 +481,7 @@ class _Jalali:
         >>> s.jalali.add_years(1).to_list()           # 29 Esfand 1404
         [datetime.date(2026, 3, 20)]
         """
-        return self._apply(_add_years, self._same_dtype(), n)
+        return self._apply(_add_years, self._same_dtype(), n, ambiguous, non_existent)
 
 
 # Each field's example: 30 Esfand 1403, a Thursday at the end of a leap year, and 1 Farvardin

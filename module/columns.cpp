@@ -58,7 +58,7 @@ template <typename Out, typename Value>
 }
 
 // The periods whose starts a pass can give.
-enum class period { year, quarter, month, week };
+enum class period { year, quarter, month, week, day };
 
 // What a pass does with each block, after its dates: fields, period starts,
 // or a step of months.
@@ -116,6 +116,7 @@ template <typename C>
             break;
         case period::month: into = b.day[i] - 1, length = calendar::jalali_month_days(m, b.leap[i]); break;
         case period::week: into = b.weekday[i], length = 7; break;
+        case period::day: length = 1; break;
         }
         const bool at_start = into == 0 && time_of_day(c, start + i, day) == 0;
         const std::int64_t first = day - into + ((p.ceil && !at_start) || p.next ? length : 0);
@@ -189,7 +190,7 @@ const field_name field_names[] = {
     {"is_year_end", field::is_year_end},
 };
 
-const char *const period_names[] = {"year", "quarter", "month", "week"};
+const char *const period_names[] = {"year", "quarter", "month", "week", "day"};
 
 PyDoc_STRVAR(fields_doc,
              "_jalali_fields(values, per_day, calendar, names, validity=None, offset=0)\n--\n\n"
@@ -264,8 +265,8 @@ PyObject *new_ticks(const column &c, std::int64_t *&data)
 PyDoc_STRVAR(period_starts_doc,
              "_jalali_period_starts(values, per_day, calendar, period, ceil=False, validity=None, offset=0, "
              "next=False)\n--\n\n"
-             "The ticks (int64, NaT where missing) at which the Jalali period (\"year\", \"quarter\", \"month\" or "
-             "\"week\") of each datetime begins; with ceil, the next one's unless the value is at a start; with next, "
+             "The ticks (int64, NaT where missing) at which the Jalali period (\"year\", \"quarter\", \"month\", "
+             "\"week\" or \"day\") of each datetime begins; with ceil, the next one's unless the value is at a start; with next, "
              "the next one's.");
 
 PyObject *jalali_period_starts(PyObject *, PyObject *args, PyObject *kwargs)
@@ -285,11 +286,11 @@ PyObject *jalali_period_starts(PyObject *, PyObject *args, PyObject *kwargs)
     if (astronomical < 0 || !read_column(values, per_day, validity, offset, a))
         return nullptr;
     int kind = -1;
-    for (int k = 0; k < 4; ++k)
+    for (int k = 0; k < 5; ++k)
         if (std::strcmp(period_name, period_names[k]) == 0)
             kind = k;
     if (kind < 0) {
-        PyErr_Format(PyExc_ValueError, "the period must be \"year\", \"quarter\", \"month\" or \"week\", not \"%s\"",
+        PyErr_Format(PyExc_ValueError, "the period must be \"year\", \"quarter\", \"month\", \"week\" or \"day\", not \"%s\"",
                      period_name);
         return nullptr;
     }
