@@ -107,7 +107,7 @@ def _datetimes(series: pl.Series, ticks: np.ndarray, earliest: bool, ambiguous: 
         if not lost.any():
             raise
         row = int(lost.arg_max())
-        repeated = naive[row:row + 1].dt.replace_time_zone(zone, ambiguous="null", non_existent="raise").is_null()[0]
+        repeated = naive[row:row + 1].dt.replace_time_zone(zone, ambiguous="earliest", non_existent="null")[0] is not None
         raise type(error)(
             f"the value at position {row}, {series[row]}, {months} months on is at {naive[row]}, a local time that "
             f"{zone} {'repeats' if repeated else 'skips'}: choose an instant with "

@@ -17,7 +17,7 @@ ap = pytest.importorskip("algorithms_c_pandas")
 import algorithms_c as ac
 
 CALENDARS = ("astronomical", "arithmetic")
-FREQS = ("year", "quarter", "month", "week")
+FREQS = ("year", "quarter", "month", "week", "day")
 FIELDS = ("year", "month", "day", "day_of_year", "day_of_week", "week_of_year", "quarter", "days_in_month",
           "days_in_year", "is_leap_year", "is_month_start", "is_month_end", "is_quarter_start", "is_quarter_end",
           "is_year_start", "is_year_end")
@@ -138,6 +138,8 @@ def test_every_field_on_the_edges_of_months_quarters_years_and_weeks(calendar):
 @functools.lru_cache(maxsize=None)
 def period_days(calendar, day, freq):
     """The first day of the Jalali period `freq` that holds `day`, and that of the next one."""
+    if freq == "day":
+        return day, day + DAY
     if freq == "week":
         first = day - (day.weekday() + 2) % 7 * DAY
         return first, first + 7 * DAY
@@ -220,6 +222,9 @@ DST = [  # zone, instant, freq, floor, ceil
     ("Asia/Jerusalem", "2004-09-22 00:00+03:00", "quarter", "2004-09-22 00:00+03:00", "2004-09-22 00:00+03:00"),
     ("Asia/Jerusalem", "2004-09-22 00:00+02:00", "quarter", "2004-09-22 00:00+03:00", "2004-12-21 00:00+02:00"),
     ("Asia/Gaza", "2016-10-29 00:30+02:00", "week", "2016-10-29 00:00+03:00", "2016-11-05 00:00+02:00"),
+    ("Asia/Tehran", "1980-03-20 23:30+03:30", "day", "1980-03-20 00:00+03:30", "1980-03-21 01:00+04:30"),
+    ("Asia/Tehran", "1980-03-21 12:00+04:30", "day", "1980-03-21 01:00+04:30", "1980-03-22 00:00+04:30"),
+    ("Asia/Jerusalem", "2004-09-22 00:00+02:00", "day", "2004-09-22 00:00+03:00", "2004-09-23 00:00+02:00"),
 ]
 
 
@@ -469,3 +474,172 @@ def test_datetime_index_and_dask_series_and_grouping_by_month():
         totals[y * 12 + m - 1] = totals.get(y * 12 + m - 1, 0) + amount
     first, last = min(totals), max(totals)
     assert every.tolist() == [totals.get(k, 0) for k in range(first, last + 1)] and 0 in every.tolist()
+
+
+# Julian day numbers beyond the 32-bit closed forms and on their edges: in the arithmetic calendar
+# those of the years 1 to 3294 (622 to 3915 CE), in the astronomical one those of 1178 to 1633
+# (1799 to 2255 CE); and before 4713 BCE, where the day numbers are negative.
+BOX = {"arithmetic": (1948321, 3151429), "astronomical": (2378211, 2544761)}
+FAR = {"arithmetic": [-1_000_000, -100_000, -1, 0, 1, 1_000_000, 1_721_426, 3_500_000, 20_000_000],
+       "astronomical": [1_721_426, 2_000_000, 2_300_000, 2_600_000, 4_000_000, 5_100_000]}
+
+
+def outside_box_numbers(calendar):
+    first, end = BOX[calendar]
+    numbers = {n + k for n in (first, end) for k in range(-40, 41)}  # the edges, and the months about them
+    numbers |= {n + k for n in FAR[calendar] for k in range(0, 800, 3)}  # two years and more, every weekday
+    return np.array(sorted(numbers), np.int64)
+
+
+@pytest.mark.parametrize("calendar", CALENDARS)
+def test_fields_periods_and_text_beyond_the_closed_forms_against_the_per_element_functions(calendar):
+    numbers = outside_box_numbers(calendar)
+    space = getattr(__import__("algorithms_c_numpy"), calendar)
+    y, m, d = space.get_jalali_date_from_julian_day(numbers - 0.5)
+    nowruz = space.get_julian_day_from_jalali_date(y, np.ones_like(m), np.ones_like(d)) + 0.5
+    following = space.get_julian_day_from_jalali_date(y + 1 + (y == -1), np.ones_like(m), np.ones_like(d)) + 0.5
+    length, leap = space.get_days_in_jalali_month(y, m), space.is_jalali_leap_year(y)
+    day_of_year = (numbers - nowruz).astype(np.int64) + 1
+    weekday = [(int(n) + 2) % 7 for n in numbers]  # Python's remainder: 0 = Saturday before 4713 BCE too
+    wanted = {"year": y.tolist(), "month": m.tolist(), "day": d.tolist(), "day_of_year": day_of_year.tolist(),
+              "day_of_week": weekday, "days_in_month": length.tolist(), "days_in_year": (following - nowruz).tolist(),
+              "is_leap_year": leap.tolist(), "is_year_start": (day_of_year == 1).tolist(),
+              "is_year_end": (numbers == following - 1).tolist(), "is_month_end": (d == length).tolist(),
+              "week_of_year": [(k + (w - k + 1) % 7 - 1) // 7 + 1 for k, w in zip(day_of_year.tolist(), weekday)]}
+    # noon of each day, in seconds (a time of day that must not move the date)
+    seconds = (numbers - 2440588) * 86_400 + 43_200
+    column = pd.Series(seconds.view("datetime64[s]"))
+    accessor = getattr(column.jalali, calendar)
+    for field, expected in wanted.items():
+        assert getattr(accessor, field).tolist() == [v if isinstance(v, bool) else int(v) for v in expected], field
+    days = lambda stamps: (stamps.to_numpy().view(np.int64) // 86_400 + 2440588).tolist()  # noqa: E731
+    assert days(accessor.floor("year")) == nowruz.astype(np.int64).tolist()
+    assert days(accessor.ceil("year")) == following.astype(np.int64).tolist()
+    assert days(accessor.floor("week")) == [int(n) - w for n, w in zip(numbers, weekday)]
+    names = ["Saturday", "Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday"]
+    assert accessor.strftime("%j %A %w").tolist() == [f"{k:03} {names[w]} {w}" for k, w in
+                                                      zip(day_of_year.tolist(), weekday)]
+
+
+@functools.lru_cache(maxsize=None)
+def jalali_starts(first, last, freq):
+    """Every day from the Jalali date `first` to `last`, inclusive, on which a period `freq` begins,
+    by jdatetime's own dates and weekdays (0 = Saturday)."""
+    day, end, starts = jdatetime.date(*first), jdatetime.date(*last), []
+    begins = {"year": lambda j: j.month == 1 and j.day == 1, "quarter": lambda j: j.day == 1 and j.month % 3 == 1,
+              "month": lambda j: j.day == 1, "week": lambda j: j.weekday() == 0, "day": lambda j: True}[freq]
+    while day <= end:
+        if begins(day):
+            starts.append(pd.Timestamp(day.togregorian()))
+        day += datetime.timedelta(days=1)
+    return tuple(starts)
+
+
+def gregorian(*jalali):
+    return jdatetime.date(*jalali).togregorian()
+
+
+# Bounds of a range as Jalali text, tuples and Gregorian datetimes, and the Jalali days they name.
+BOUNDS = [
+    ((1300, 1, 1), (1400, 1, 1), (1300, 1, 1), (1400, 1, 1)),
+    ("1300/01/01", "1400/01/01", (1300, 1, 1), (1400, 1, 1)),
+    ("۱۳۹۸-۰۱-۰۱", " 14001229 ", (1398, 1, 1), (1400, 12, 29)),
+    ((1377, 6, 15), "1380/12/29 10:00", (1377, 6, 15), (1380, 12, 29)),
+    (pd.Timestamp(gregorian(1377, 6, 15)), datetime.date(*gregorian(1380, 12, 29).timetuple()[:3]),
+     (1377, 6, 15), (1380, 12, 29)),
+    (np.datetime64(gregorian(1390, 1, 2)), datetime.datetime(*gregorian(1392, 1, 1).timetuple()[:3], 12),
+     (1390, 1, 2), (1392, 1, 1)),
+]
+
+
+@pytest.mark.parametrize("freq", FREQS)
+@pytest.mark.parametrize("start, end, first, last", BOUNDS, ids=[f"{type(b[0]).__name__} {b[0]}" for b in BOUNDS])
+def test_date_range_reads_text_bounds_as_jalali_dates(start, end, first, last, freq):
+    wanted = list(jalali_starts(first, last, freq))
+    got = ap.date_range(start, end, freq=freq)
+    assert got.tolist() == wanted
+    assert ap.date_range(start, periods=len(wanted), freq=freq).tolist() == wanted
+    if first == (1300, 1, 1) and freq == "quarter":  # every quarter of a hundred years, and the first of the next
+        assert len(got) == 401
+
+
+@pytest.mark.parametrize("bound, message", [
+    ((1403, 1), r"^a Jalali date as a tuple is \(year, month, day\), of three integers, not \(1403, 1\)$"),
+    ((1403, 1, 1, 0), r"^a Jalali date as a tuple is \(year, month, day\), of three integers, not \(1403, 1, 1, 0\)$"),
+    ((1403.0, 1, 1), r"^a Jalali date as a tuple is \(year, month, day\), of three integers, not \(1403\.0, 1, 1\)$"),
+    (("1403", "1", "1"), r"^a Jalali date as a tuple is \(year, month, day\), of three integers"),
+    ("1403/13/01", r"^date_range reads text as a Jalali date, as to_datetime does, and '1403/13/01' is not one \(.*\): "
+                   r"give a Jalali date as text \(\"1404/01/01\"\) or as a tuple \(1404, 1, 1\), or a Gregorian one as "
+                   r"a Timestamp, datetime or datetime64$"),
+    ("March 2025", r"^date_range reads text as a Jalali date, as to_datetime does, and 'March 2025' is not one"),
+    ("  ", r"^date_range reads text as a Jalali date, and '  ' names none$"),
+    (pd.NaT, r"^date_range takes a date for start and end, not NaT$"),
+])
+def test_date_range_refuses_bounds_that_name_no_date_in_its_own_words(bound, message):
+    for args in ((bound,), ((1400, 1, 1), bound)):
+        with pytest.raises(ValueError, match=message):
+            ap.date_range(*args, **({"periods": 2} if len(args) == 1 else {}))
+
+
+@pytest.mark.parametrize("calendar, freq, periods, end", [
+    ("astronomical", "year", 10**7, None),
+    ("astronomical", "month", 10**8, None),
+    ("astronomical", "quarter", 10**8, None),
+    ("astronomical", "year", None, (9378, 12, 29)),
+    ("arithmetic", "year", 10**8, None),
+    ("arithmetic", "month", 10**7, None),
+    ("arithmetic", "week", 10**8, None),
+    ("arithmetic", "day", 10**12, None),
+    ("arithmetic", "year", 10**30, None),
+])
+def test_date_range_refuses_too_many_periods_before_making_them(calendar, freq, periods, end):
+    """The last period's start tells whether the range can be; nothing of its length is made."""
+    import tracemalloc
+
+    tracemalloc.start()
+    try:
+        if end is None:
+            with pytest.raises(ValueError, match="^the periods run beyond the (years|days)"):
+                ap.date_range((1404, 1, 1), periods=periods, freq=freq, calendar=calendar)
+        else:  # an end on the calendar's last day: no period is looked for beyond it
+            assert len(ap.date_range((9377, 1, 1), end, freq=freq, calendar=calendar)) == 2
+        assert tracemalloc.get_traced_memory()[1] < 1 << 20
+    finally:
+        tracemalloc.stop()
+
+
+# A local time 1 month on that the zone skips (Tehran, 00:30 on 1 Farvardin 1359; Santiago, 00:30
+# on 1 August 1942) or repeats (Jerusalem, 00:30 on 22 September 2004), and tz_localize's choices.
+SKIPPED = [("Asia/Tehran", "1980-02-20 00:30", "skips", "nonexistent"),
+           ("America/Santiago", "1942-07-01 00:30", "skips", "nonexistent"),
+           ("Asia/Jerusalem", "2004-08-22 00:30", "repeats", "ambiguous")]
+
+
+@pytest.mark.parametrize("zone, local, what, argument", SKIPPED, ids=[s[0] for s in SKIPPED])
+def test_month_steps_onto_a_local_time_that_the_zone_skips_or_repeats(zone, local, what, argument):
+    column = pd.Series(pd.to_datetime(["2001-06-01 12:00", None, local]), index=["a", "b", "c"]).dt.tz_localize(zone)
+    wall = pd.Series([stepped("astronomical", s.tz_localize(None), 1) if s is not pd.NaT else s for s in column])
+    choices = {"nonexistent": ["shift_forward", "shift_backward", "NaT", pd.Timedelta("1h")],
+               "ambiguous": [True, False, "NaT", np.array([True, True, False])]}[argument]
+    for choice in choices:
+        wanted = wall.dt.tz_localize(zone, **{argument: choice}).tolist()
+        assert column.jalali.add_months(1, **{argument: choice}).tolist() == wanted, choice
+        assert column.jalali.add_years(0, **{argument: choice}).equals(column)
+    with pytest.raises(ValueError, match=rf"^the value at position 2 \(label 'c'\), {re.escape(str(column['c']))}, 1 "
+                                         rf"months on is at {re.escape(str(wall[2]))}, a local time that {zone} {what}: "
+                                         rf"choose an instant with {argument}=, as tz_localize takes it \(.+\)$"):
+        column.jalali.add_months(1)
+    pl = pytest.importorskip("polars")
+    pytest.importorskip("algorithms_c_polars")
+    series = pl.from_pandas(column.reset_index(drop=True))
+    polars_argument = {"nonexistent": "non_existent", "ambiguous": "ambiguous"}[argument]
+    with pytest.raises(Exception, match=rf"^the value at position 2, .*, 1 months on is at .*, a local time that {zone} "
+                                        rf"{what}: choose an instant with {polars_argument}="):
+        series.jalali.add_months(1)
+    choice = "earliest" if argument == "ambiguous" else "null"
+    wanted = pl.from_pandas(wall).dt.replace_time_zone(zone, **{polars_argument: choice}).dt.cast_time_unit("ns")
+    got = series.jalali.add_months(1, **{polars_argument: choice}).dt.cast_time_unit("ns")
+    assert got.to_list() == wanted.to_list()
+    frame = pl.DataFrame({"t": series})
+    assert frame.select(pl.col("t").jalali.add_months(1, **{polars_argument: choice})).to_series().dt.cast_time_unit(
+        "ns").to_list() == wanted.to_list()

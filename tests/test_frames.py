@@ -434,3 +434,149 @@ def test_arrow_columns_that_begin_partway_into_their_buffers():
     text = column.jalali.strftime("%Y/%m/%d %H:%M:%S")
     for start in (1, 7, 8, 150):
         assert ap.to_datetime(text.iloc[start:]).tolist() == ap.to_datetime(text).iloc[start:].tolist(), start
+
+
+# Each call that names a refused row, on a Series labelled "2024-03-01-A", "-B", ...: the call, and
+# the Series it is made on, whose row 2 is refused.
+def labelled(values, dtype=None):
+    return pd.Series(values, dtype=dtype, index=[f"2024-03-01-{c}" for c in "ABCD"[:len(values)]])
+
+
+OUTSIDE = np.array(["2020-01-01", "NaT", "10000-06-01", "2020-01-02"], "datetime64[s]")
+REFUSALS = {
+    "field": (lambda s: s.jalali.day_of_year, OUTSIDE),
+    "parts": (lambda s: s.jalali.parts(), OUTSIDE),
+    "floor": (lambda s: s.jalali.floor("month"), OUTSIDE),
+    "ceil": (lambda s: s.jalali.ceil("day"), OUTSIDE),
+    "add_months": (lambda s: s.jalali.add_months(1), OUTSIDE),
+    "add_years beyond the years": (lambda s: s.jalali.add_years(7000), np.array(
+        ["2020-01-01", "NaT", "3000-06-01", "2020-01-02"], "datetime64[s]")),
+    "strftime": (lambda s: s.jalali.strftime("%Y"), OUTSIDE),
+    "to_datetime": (lambda s: ap.to_datetime(s), ["1402/01/01", None, "1402/13/01", "1402/01/02"]),
+    "from_jalali": (lambda s: ap.from_jalali(s, [1, 1, 13, 1], [1, 1, 1, 1]), [1402, 1402, 1402, 1402]),
+    "from_jalali, years": (lambda s: ap.from_jalali(s, [1, 1, 1, 1], [1, 1, 1, 1]), [1402, 1402, 9999, 1402]),
+}
+
+
+@pytest.mark.parametrize("call, data", REFUSALS.values(), ids=REFUSALS.keys())
+def test_an_error_naming_a_row_names_its_label_too(call, data):
+    with pytest.raises(ValueError) as unlabelled:
+        call(pd.Series(data))
+    assert "position 2," in str(unlabelled.value) or "position 2 " in str(unlabelled.value)
+    assert "label" not in str(unlabelled.value)  # 0, 1, 2 ...: the label is the position
+    with pytest.raises(ValueError) as error:
+        call(labelled(data))
+    assert str(error.value) == str(unlabelled.value).replace("position 2", "position 2 (label '2024-03-01-C')", 1)
+    shifted = pd.Series(data, index=pd.RangeIndex(10, 14))  # a RangeIndex of its own is labels too
+    with pytest.raises(ValueError, match=r"position 2 \(label 12\)"):
+        call(shifted)
+
+
+# Rows at and past the first block's end, where a pass takes its second and later blocks.
+PAST_THE_BLOCK = [0, 1023, 1024, 1025, 2047, 2048, 3071]
+
+
+@pytest.mark.parametrize("row", PAST_THE_BLOCK)
+def test_a_refused_value_is_named_by_its_position_in_the_column_not_in_its_block(row):
+    stamps = np.array(["2020-01-01"], "datetime64[s]").repeat(3072) + np.arange(3072).astype("timedelta64[h]")
+    stamps[row] = np.datetime64("10000-06-01", "s")
+    column = pd.Series(stamps)
+    for call in (lambda s: s.jalali.year, lambda s: s.jalali.floor("week"), lambda s: s.jalali.add_months(2),
+                 lambda s: s.jalali.strftime("%Y/%m/%d"), lambda s: s.jalali.ceil("year")):
+        with pytest.raises(ValueError, match=rf"^the value at position {row}, 10000-06-01, "):
+            call(column)
+    text = column.jalali.arithmetic.strftime("%Y/%m/%d").to_numpy(dtype=object)
+    text[row] = "1402/12/31"  # 1402 is a common year
+    with pytest.raises(ValueError, match=rf"position {row}\b"):
+        ap.to_datetime(text)
+    years = np.full(3072, 1402)
+    years[row] = 10_000
+    with pytest.raises(ValueError, match=rf"^cannot assemble the Jalali dates: 10000-1-1 at position {row} "):
+        ap.from_jalali(years, np.ones(3072, int), np.ones(3072, int))
+
+
+def test_an_arrow_null_and_the_nat_value_are_both_missing():
+    """Arrow holds -2**63 as a valid timestamp; it is NaT to NumPy and pandas, and so missing here,
+    beside the nulls of the validity bitmap, in every result, across blocks and offsets alike."""
+    pa = pytest.importorskip("pyarrow")
+    n = 2100
+    ticks = (np.arange(n, dtype=np.int64) * 86_400 + 1_700_000_000) * 1_000_000
+    valid = np.ones(n, bool)
+    nulls, nats = [1, 1030, 2099], [2, 1029, 2098]
+    valid[nulls] = False
+    ticks[nats] = np.iinfo(np.int64).min
+    array = pa.Array.from_buffers(pa.timestamp("us"), n, [pa.py_buffer(np.packbits(valid, bitorder="little")),
+                                                          pa.py_buffer(ticks)])
+    missing = np.isin(np.arange(n), nulls + nats)
+    plain = pd.Series(np.where(missing, np.iinfo(np.int64).min, ticks).view("datetime64[us]"))
+    for start in (0, 3):
+        column = pd.Series(pd.arrays.ArrowExtensionArray(array)).iloc[start:]
+        wanted = plain.iloc[start:]
+        for calendar in CALENDARS:
+            here, there = getattr(column.jalali, calendar), getattr(wanted.jalali, calendar)
+            assert values(here.parts()) == values(there.parts())
+            assert here.is_leap_year.isna().tolist() == missing[start:].tolist()
+            assert here.floor("month").isna().tolist() == missing[start:].tolist()
+            assert here.add_months(1).isna().tolist() == missing[start:].tolist()
+            assert here.strftime("%Y/%m/%d").isna().tolist() == missing[start:].tolist()
+            assert values(here.ceil("week")) == values(there.ceil("week").astype(here.ceil("week").dtype))
+
+
+# Year, month and day Series with indexes that differ, and lists, which go by position.
+ALIGNMENTS = {
+    "reordered": ([1403, 1404, 1405], list("abc"), [1, 2, 3], list("cab"), [5, 6, 7], list("bca")),
+    "overlapping": ([1403, 1404, 1405], list("abc"), [1, 2, 3], list("bcd"), [5, 6, 7], list("abc")),
+    "integers": ([1403, 1404], [3, 1], [1, 12], [1, 2], [29, 30], [2, 1]),
+    "dates": ([1403, 1404], pd.to_datetime(["2024-01-01", "2024-01-02"]), [12, 6], pd.to_datetime(["2024-01-02",
+              "2024-01-03"]), [30, 29], pd.to_datetime(["2024-01-01", "2024-01-02"])),
+}
+
+
+@pytest.mark.parametrize("case", ALIGNMENTS.values(), ids=ALIGNMENTS.keys())
+def test_from_jalali_aligns_series_on_their_labels_as_pandas_arithmetic_does(case):
+    year, month, day = (pd.Series(case[k], index=case[k + 1]) for k in (0, 2, 4))
+    arithmetic = year + month + day  # pandas' own alignment: its index, and where a part is missing
+    to_julian_day = ORACLES["astronomical"][1]
+    wanted = [pd.NaT if any(pd.isna(s.get(label)) for s in (year, month, day)) else pd.Timestamp(
+              *ac.get_gregorian_date_from_julian_day(to_julian_day(int(year[label]), int(month[label]), int(day[label]))))
+              for label in arithmetic.index]
+    got = ap.from_jalali(year, month, day)
+    assert got.index.equals(arithmetic.index) and got.tolist() == wanted
+    assert ap.from_jalali(year.astype("Int16"), month.astype("float64"), day.astype("uint8")).tolist() == wanted
+
+
+@pytest.mark.parametrize("which", range(3))
+def test_from_jalali_keeps_the_index_of_the_series_given_among_lists(which):
+    parts = [[1403, 1403, 1404], [12, 12, 1], [29, 30, 1]]
+    index = pd.Index(["x", "y", "z"], name="row")
+    parts[which] = pd.Series(parts[which], index=index)
+    got = ap.from_jalali(*parts)
+    assert got.index.equals(index) and got.tolist() == [pd.Timestamp(d) for d in ("2025-03-19", "2025-03-20",
+                                                                                  "2025-03-21")]
+    with pytest.raises(ValueError, match="at position 1 \\(label 'y'\\)"):
+        ap.from_jalali(*parts, calendar="arithmetic")  # 1403 is a common year in the arithmetic calendar
+    repeated = pd.Series([1403, 1404], index=["a", "a"])
+    with pytest.raises(ValueError, match="^the Series of Jalali years, months and days have different indexes, "):
+        ap.from_jalali(repeated, pd.Series([1, 1], index=["a", "b"]), [1, 1])
+
+
+def test_to_datetime_of_a_dask_series_is_lazy_and_keeps_its_index():
+    dd = pytest.importorskip("dask.dataframe")
+    text = pd.Series(["1402/12/29", None, "1403/01/05 10:30", "", "1404/01/01"], index=[10, 20, 30, 40, 50],
+                     name="when")
+    lazy = dd.from_pandas(text, npartitions=3)
+    calls = []
+    original = ap._frames.strptime
+    try:
+        ap._frames.strptime = lambda *args, **kwargs: calls.append(len(args[0])) or original(*args, **kwargs)
+        read = ap.to_datetime(lazy)
+        assert calls == [0]  # the meta alone, until computed
+    finally:
+        ap._frames.strptime = original
+    assert isinstance(read, dd.Series) and read.dtype == "datetime64[us]" and read.npartitions == 3
+    assert read.compute().equals(ap.to_datetime(text))
+    zoned = ap.to_datetime(dd.from_pandas(pd.Series(["1402/12/29 10:00 +0330"]), npartitions=1),
+                           format="%Y/%m/%d %H:%M %z")
+    assert str(zoned.dtype) == "datetime64[us, UTC]" and zoned.compute().dtype == zoned.dtype
+    with pytest.raises(ValueError, match=r"position 1 \(label 'b'\)"):
+        ap.to_datetime(dd.from_pandas(pd.Series(["1402/01/01", "x"], index=["a", "b"]), npartitions=1)).compute()
