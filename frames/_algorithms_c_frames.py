@@ -183,13 +183,19 @@ def period_range(first: int, last: Optional[int], periods: Optional[int], freq: 
     check_frequency(freq)
     if (last is None) == (periods is None):
         raise ValueError("give exactly one of end and periods")
-    if periods is not None and periods < 0:
-        raise ValueError(f"periods must not be negative, not {periods}")
+    if periods is not None:
+        if isinstance(periods, (float, np.floating)) and float(periods).is_integer():
+            periods = int(periods)
+        if isinstance(periods, (bool, np.bool_)) or not isinstance(periods, (int, np.integer)):
+            raise TypeError(f"periods must be an integer, not {periods!r}")
+        if periods < 0:
+            raise ValueError(f"periods must not be negative, not {periods}")
+        periods = int(periods)
     start = int(period_starts(Column(np.array([first], np.int64), 1), calendar, freq, True)[0])
     if not -US_DAYS <= start <= US_DAYS:  # and so no step below overflows
         raise_beyond_us_days()
     if periods is None:
-        if calendar == "astronomical":  # the end must be a day of the calendar, for the search below
+        if calendar == "astronomical" and freq in PERIOD_MONTHS:  # the end must be a day of the calendar
             try:
                 period_starts(Column(np.array([last], np.int64), 1), calendar, freq, False)
             except ValueError as error:
