@@ -273,19 +273,17 @@ class _Jalali:
     def _raise_local_time(self, local: pd.Series, zone, ambiguous, nonexistent, months, error: Exception):
         """Raises `error`, of tz_localize, again, naming the first row whose local time the
         zone skips or repeats and the argument that decides it."""
-        def trial(ambiguous, nonexistent):
-            try:
-                return local.dt.tz_localize(zone, ambiguous=ambiguous, nonexistent=nonexistent).isna().to_numpy()
-            except Exception:  # "infer", say, which asks for the whole column
-                return None
-        kept = (ambiguous if not (isinstance(ambiguous, str) and ambiguous == "raise") else "NaT",
-                nonexistent if not (isinstance(nonexistent, str) and nonexistent == "raise") else "NaT")
-        lost = trial(*kept)
         known = local.notna().to_numpy()
-        if lost is None or not (lost & known).any():
+        # the rows that the zone repeats, and those that it skips
+        repeats = local.dt.tz_localize(zone, ambiguous="NaT", nonexistent="shift_forward").isna().to_numpy() & known
+        skips = local.dt.tz_localize(zone, ambiguous=np.ones(len(local), bool), nonexistent="NaT").isna().to_numpy() \
+            & known
+        raising = lambda choice: isinstance(choice, str) and choice == "raise"  # noqa: E731
+        refused = (repeats if raising(ambiguous) else False) | (skips if raising(nonexistent) else False)
+        if not np.any(refused):  # "infer", say, which asks for the whole column
             raise error
-        row = int(np.argmax(lost & known))
-        repeated = bool(trial("NaT", "shift_forward")[row])
+        row = int(np.argmax(refused))
+        repeated = bool(repeats[row])
         step = "" if months is None else f" {months} months on"
         raise type(error)(
             f"the value at position {row}, {self._series().iloc[row]},{step} is at {local.iloc[row]}, a local time "

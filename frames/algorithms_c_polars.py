@@ -102,12 +102,17 @@ def _datetimes(series: pl.Series, ticks: np.ndarray, earliest: bool, ambiguous: 
     try:
         return naive.dt.replace_time_zone(zone, ambiguous=ambiguous, non_existent=non_existent)
     except Exception as error:  # polars' ComputeError, or its InvalidOperationError
-        lost = naive.dt.replace_time_zone(zone, ambiguous="null" if ambiguous == "raise" else ambiguous,
-                                          non_existent="null").is_null() & naive.is_not_null()
-        if not lost.any():
+        # the rows that the zone repeats, and those that it skips
+        repeats = naive.dt.replace_time_zone(zone, ambiguous="null", non_existent="null").is_null() & \
+            naive.dt.replace_time_zone(zone, ambiguous="earliest", non_existent="null").is_not_null()
+        skips = naive.dt.replace_time_zone(zone, ambiguous="earliest", non_existent="null").is_null() & \
+            naive.is_not_null()
+        refused = (repeats if ambiguous == "raise" else repeats & False) | \
+            (skips if non_existent == "raise" else skips & False)
+        if not refused.any():
             raise
-        row = int(lost.arg_max())
-        repeated = naive[row:row + 1].dt.replace_time_zone(zone, ambiguous="earliest", non_existent="null")[0] is not None
+        row = int(refused.arg_max())
+        repeated = bool(repeats[row])
         raise type(error)(
             f"the value at position {row}, {series[row]}, {months} months on is at {naive[row]}, a local time that "
             f"{zone} {'repeats' if repeated else 'skips'}: choose an instant with "

@@ -643,3 +643,21 @@ def test_month_steps_onto_a_local_time_that_the_zone_skips_or_repeats(zone, loca
     frame = pl.DataFrame({"t": series})
     assert frame.select(pl.col("t").jalali.add_months(1, **{polars_argument: choice})).to_series().dt.cast_time_unit(
         "ns").to_list() == wanted.to_list()
+
+
+# One row stepped onto a skipped time (7 April 2004 in Jerusalem), one onto a repeated one; the
+# choice made for one kind leaves the other raising, for its own row.
+MIXED = [("pandas", {"nonexistent": "NaT"}, 1, "repeats"), ("pandas", {"ambiguous": "NaT"}, 0, "skips"),
+         ("pandas", {}, 0, "skips"), ("polars", {"non_existent": "null"}, 1, "repeats"),
+         ("polars", {"ambiguous": "latest"}, 0, "skips")]
+
+
+@pytest.mark.parametrize("library, choice, row, what", MIXED)
+def test_a_choice_for_skipped_times_leaves_repeated_ones_raising_for_their_own_row(library, choice, row, what):
+    column = pd.Series(pd.to_datetime(["2004-03-09 01:30", "2004-08-22 00:30"])).dt.tz_localize("Asia/Jerusalem")
+    if library == "polars":
+        pl = pytest.importorskip("polars")
+        pytest.importorskip("algorithms_c_polars")
+        column = pl.from_pandas(column)
+    with pytest.raises(Exception, match=rf"^the value at position {row}, .* a local time that Asia/Jerusalem {what}:"):
+        column.jalali.add_months(1, **choice)
