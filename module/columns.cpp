@@ -115,8 +115,12 @@ template <typename C>
                    - (first_month == 10 && !b.leap[i]);
             break;
         case period::month: into = b.day[i] - 1, length = calendar::jalali_month_days(m, b.leap[i]); break;
-        case period::week: into = b.weekday[i], length = 7; break;
-        case period::day: length = 1; break;
+        case period::week:
+        case period::day: {  // a day is a period of its own, as a week is of seven
+            const bool week = p.kind == period::week;
+            into = week ? b.weekday[i] : 0, length = week ? 7 : 1;
+            break;
+        }
         }
         const bool at_start = into == 0 && time_of_day(c, start + i, day) == 0;
         const std::int64_t first = day - into + ((p.ceil && !at_start) || p.next ? length : 0);
