@@ -1,0 +1,393 @@
+"""Jalali dates in DuckDB's SQL: ``algorithms_c_duckdb.register(con)`` makes ``jalali_year``,
+``jalali_trunc``, ``jalali_strftime``, ``jalali_strptime`` and the rest callable in a connection.
+
+Each function is a DuckDB macro, overloaded on the type and the number of its arguments, over
+Arrow functions of fixed signatures: DuckDB hands each batch of rows over as Arrow buffers, which
+the native column passes of algorithms_c_numpy read where they are. The functions take DATE,
+TIMESTAMP of every precision (TIMESTAMP_S, TIMESTAMP_MS, TIMESTAMP, TIMESTAMP_NS) and
+TIMESTAMPTZ, which they read as its wall-clock time in the connection's ``TimeZone``, as DuckDB's
+own ``year()`` reads it. NULL in gives NULL out; a value that names no date raises DuckDB's error
+naming the function and the value.
+"""
+
+import functools
+import re
+from typing import Callable, Dict, List, Optional, Tuple
+
+try:
+    import duckdb
+    import numpy as np
+    import pyarrow as pa
+    import pyarrow.compute as pc
+except ImportError as error:  # pragma: no cover - exercised where duckdb is missing
+    raise ImportError(f'algorithms_c_duckdb needs DuckDB 1.4 or later, pyarrow and NumPy ({error}): '
+                      f'pip install "algorithms-c[duckdb]"') from error
+
+import _algorithms_c_frames as _frames
+
+__all__ = ["register", "FUNCTIONS"]
+
+# The fields, by the names that follow DuckDB's own (year, dayofyear, dayofweek ...), and the
+# accessors' names for them.
+FIELDS = {
+    "year": "year", "month": "month", "day": "day", "dayofyear": "day_of_year", "dayofweek": "day_of_week",
+    "week": "week_of_year", "quarter": "quarter", "days_in_month": "days_in_month",
+    "days_in_year": "days_in_year", "is_leap_year": "is_leap_year",
+}
+# The SQL types of datetimes that the functions take, each to a function of its own: a cast
+# between precisions rounds, and would move a value across midnight.
+KINDS = ("DATE", "TIMESTAMP_S", "TIMESTAMP_MS", "TIMESTAMP", "TIMESTAMP_NS")
+# The names that register() creates, without the prefix.
+FUNCTIONS = tuple(f"jalali_{name}" for name in FIELDS) + (
+    "jalali_trunc", "jalali_add_months", "jalali_add_years", "jalali_strftime", "jalali_strptime",
+    "try_jalali_strptime", "make_jalali_date", "jalali_calendar")
+
+ARROW_KINDS = {"DATE": pa.date32(), "TIMESTAMP_S": pa.timestamp("s"), "TIMESTAMP_MS": pa.timestamp("ms"),
+               "TIMESTAMP": pa.timestamp("us"), "TIMESTAMP_NS": pa.timestamp("ns")}
+NAT = np.iinfo(np.int64).min
+INT32 = np.iinfo(np.int32)
+
+
+# Arrow arrays of the native passes' results.
+def _validity(missing) -> Optional["pa.Buffer"]:
+    if missing is None:
+        return None
+    missing = np.asarray(missing)
+    if missing.dtype == bool:
+        return None if not missing.any() else pa.py_buffer(np.packbits(~missing, bitorder="little"))
+    return pa.py_buffer(missing)  # already an Arrow validity bitmap
+
+
+def _array(values: np.ndarray, missing=None) -> "pa.Array":
+    """An int32 or bool array as Arrow's, from its buffers."""
+    if values.dtype == bool:
+        kind, data = pa.bool_(), pa.py_buffer(np.packbits(values, bitorder="little"))
+    else:
+        kind, data = pa.from_numpy_dtype(values.dtype), pa.py_buffer(values)
+    return pa.Array.from_buffers(kind, len(values), [_validity(missing), data])
+
+
+def _datetimes(ticks: np.ndarray, kind: "pa.DataType") -> "pa.Array":
+    """Ticks of the column's unit (days for a DATE), NaT where missing, as an array of `kind`."""
+    missing = ticks == NAT
+    if missing.any():
+        ticks = np.where(missing, 0, ticks)
+    else:
+        missing = None
+    if kind == pa.date32():
+        if len(ticks) and (ticks.min() < INT32.min or ticks.max() > INT32.max):
+            row = int(np.argmax((ticks < INT32.min) | (ticks > INT32.max)))
+            raise OverflowError(f"{ticks[row]} days from 1970-01-01 is outside the range of DATE")
+        ticks = ticks.astype(np.int32)
+    return pa.Array.from_buffers(kind, len(ticks), [_validity(missing), pa.py_buffer(ticks)])
+
+
+def _one(array) -> "pa.Array":
+    return _frames.one_array(array)
+
+
+def _constant_groups(*columns) -> List[Tuple[tuple, Optional[np.ndarray]]]:
+    """The distinct rows of some text columns (formats, locales, period names) of one batch, each
+    with the positions that hold it, or None where one row is every row, as it is where each
+    column is a constant of the query."""
+    columns = [_one(c) for c in columns]
+    if all(len(pc.unique(c)) <= 1 for c in columns):
+        return [(tuple(c[0].as_py() for c in columns), None)] if len(columns[0]) else []
+    keys = list(zip(*(c.to_pylist() for c in columns)))
+    groups: Dict[tuple, list] = {}
+    for row, key in enumerate(keys):
+        groups.setdefault(key, []).append(row)
+    return [(key, np.array(rows, np.int64)) for key, rows in groups.items()]
+
+
+def _by_groups(length: int, groups, work: Callable, kind: "pa.DataType") -> "pa.Array":
+    """`work(key, rows)` for each group of rows, put back in the order of the rows."""
+    if len(groups) == 1 and groups[0][1] is None:
+        return work(groups[0][0], None)
+    if not groups:
+        return pa.array([], kind)
+    parts = [work(key, rows) for key, rows in groups]
+    order = np.concatenate([rows for _, rows in groups])
+    inverse = np.empty(length, np.int64)
+    inverse[order] = np.arange(length)
+    return pa.concat_arrays(parts).take(pa.array(inverse))
+
+
+def _rows(column: _frames.Column, rows: Optional[np.ndarray]) -> _frames.Column:
+    if rows is None:
+        return column
+    return _frames.Column(column.values[rows], column.per_day)
+
+
+# What each Arrow function does with one batch of rows. DuckDB leaves NULLs out before it calls
+# them (the default handling of NULLs), so every value handed over is known.
+def _field_work(name: str, calendar: str):
+    names = (name,)
+
+    def work(x):
+        (values,), missing = _frames.fields(_frames.arrow_column(x), calendar, names)
+        return _array(values, missing)
+    return work
+
+
+PARTS = {"year": "year", "quarter": "quarter", "month": "month", "week": "week"}
+
+
+def _trunc_work(kind: str, calendar: str):
+    arrow_kind = ARROW_KINDS[kind]
+
+    def work(part, x):
+        column = _frames.arrow_column(x)
+
+        def one(key, rows):
+            freq = key[0].lower() if isinstance(key[0], str) else key[0]
+            if freq not in PARTS:
+                raise ValueError(f"the part must be 'year', 'quarter', 'month' or 'week', not {key[0]!r}")
+            return _datetimes(_frames.period_starts(_rows(column, rows), calendar, freq, False), arrow_kind)
+        return _by_groups(len(column.values), _constant_groups(part), one, arrow_kind)
+    return work
+
+
+def _add_months_work(kind: str, calendar: str, per: int):
+    arrow_kind = ARROW_KINDS[kind]
+
+    def work(x, n):
+        months = np.asarray(_one(n).to_numpy(zero_copy_only=False), np.int64)
+        if per != 1:
+            too_far = np.abs(months) > np.iinfo(np.int64).max // per
+            if too_far.any():
+                raise OverflowError(f"{months[np.argmax(too_far)]} years on from any date gives a date out of range")
+            months = months * per
+        return _datetimes(_frames.add_months(_frames.arrow_column(x), calendar, months), arrow_kind)
+    return work
+
+
+def _strftime_work(calendar: str, zoned: bool):
+    def write(column, key, zones):
+        format, locale, digits = key
+        array, _ = _frames.strftime(column, calendar, format, locale, digits, zones)
+        return array
+
+    if not zoned:
+        def work(x, format, locale, digits):
+            column = _frames.arrow_column(x)
+            return _by_groups(len(column.values), _constant_groups(format, locale, digits),
+                              lambda key, rows: write(_rows(column, rows), key, None), pa.large_string())
+        return work
+
+    def work_zoned(x, offset, zone, format, locale, digits):
+        column = _frames.arrow_column(x)
+        east = np.asarray(_one(offset).to_numpy(zero_copy_only=False), np.int32)
+
+        def one(key, rows):
+            if not _frames.writes_zone(key[0]):
+                return write(_rows(column, rows), key, None)
+            picked = slice(None) if rows is None else rows
+            codes, names = np.zeros(len(east[picked]), np.int32), ()
+            if "%Z" in key[0]:  # each value's own name, as its zone gives it at that instant
+                instants = column.values[picked] - east[picked].astype(np.int64) * 1_000_000
+                stamps = pa.array(instants, pa.timestamp("us", tz=_one(zone)[0].as_py()))
+                unique, codes = np.unique(np.asarray(pc.strftime(stamps, format="%Z").to_pylist(), dtype=str),
+                                          return_inverse=True)
+                codes, names = codes.reshape(-1).astype(np.int32), tuple(unique.tolist())
+            return write(_rows(column, rows), key, _frames.Zones(east[picked], codes, names))
+        return _by_groups(len(column.values), _constant_groups(format, locale, digits), one, pa.large_string())
+    return work_zoned
+
+
+def _strptime_work(calendar: str, errors: str, formatted: bool):
+    kind = pa.timestamp("us")
+
+    def read(text, format):
+        ticks, _ = _frames.strptime(text, calendar, format, errors, "us")
+        return _datetimes(ticks, kind)
+
+    if not formatted:
+        return lambda text: read(_one(text), None)
+
+    def one(text, format):
+        if format is None:  # a NULL format, where the function sees NULLs itself
+            return pa.nulls(len(text), kind)
+        return read(text, format)
+
+    def work(text, format):
+        text = _one(text)
+        return _by_groups(len(text), _constant_groups(format),
+                          lambda key, rows: one(text if rows is None else text.take(pa.array(rows)), key[0]), kind)
+    return work
+
+
+def _make_date_work(calendar: str):
+    def work(year, month, day):
+        parts = [np.asarray(_one(p).to_numpy(zero_copy_only=False), np.int64) for p in (year, month, day)]
+        days, _ = _frames.days_from_jalali(*parts, np.ones(len(parts[0]), bool), "raise", calendar)
+        return _datetimes(days, pa.date32())
+    return work
+
+
+# A refused value: DuckDB's error names the function, then what the native pass says of the
+# value. Its position is one within a batch of rows, which says nothing to SQL: left out.
+POSITION = re.compile(r" at (?:position|row) \d+")
+
+
+def _named(public: str, work: Callable) -> Callable:
+    @functools.wraps(work)  # DuckDB counts the parameters of the function it is given
+    def udf(*arguments):
+        try:
+            return work(*arguments)
+        except (ValueError, OverflowError, TypeError) as error:
+            words = POSITION.sub("", str(error)).replace("(.jalali.arithmetic)", "(register(con, 'arithmetic'))")
+            raise type(error)(f"{public}: {words}") from None
+    return udf
+
+
+def _suffix(kind: str) -> str:
+    return kind.lower()
+
+
+class _Registrar:
+    """What one call of register() creates in a connection: Arrow functions of fixed
+    signatures, named _<public name>__<type>, and the macros that choose among them."""
+
+    def __init__(self, con, calendar: str, prefix: str):
+        self.con, self.calendar, self.prefix = con, calendar, prefix
+        self.created: List[str] = []
+
+    def public(self, name: str) -> str:
+        return f"{self.prefix}{name}"
+
+    def function(self, public: str, suffix: str, work: Callable, parameters, result: str,
+                 nulls: str = "default") -> str:
+        name = f"_{public}__{suffix}"
+        self.con.create_function(name, _named(public, work), list(parameters), result, type="arrow",
+                                 null_handling=nulls, side_effects=False)
+        self.created.append(name)
+        return name
+
+    def macro(self, public: str, overloads: List[str]):
+        self.con.execute(f"CREATE TEMP MACRO {public}" + ", ".join(overloads))
+
+    def register(self):
+        calendar = self.calendar
+        for name, field in FIELDS.items():
+            public = self.public(f"jalali_{name}")
+            result = "BOOLEAN" if field.startswith("is_") else "INTEGER"
+            functions = {k: self.function(public, _suffix(k), _field_work(field, calendar), [k], result)
+                         for k in KINDS}
+            self.macro(public, [f"(x {k}) AS {functions[k]}(x)" for k in KINDS]
+                       + [f"(x TIMESTAMPTZ) AS {functions['TIMESTAMP']}(x::TIMESTAMP)"])
+
+        public = self.public("jalali_trunc")
+        functions = {k: self.function(public, _suffix(k), _trunc_work(k, calendar), ["VARCHAR", k], k) for k in KINDS}
+        # the local midnight of the period's first day; where the zone skips it, the first
+        # instant of that day, as DuckDB casts a skipped wall-clock time
+        self.macro(public, [f"(part, x {k}) AS {functions[k]}(part, x)" for k in KINDS]
+                   + [f"(part, x TIMESTAMPTZ) AS {functions['TIMESTAMP']}(part, x::TIMESTAMP)::TIMESTAMPTZ"])
+
+        for step, per in (("months", 1), ("years", 12)):
+            public = self.public(f"jalali_add_{step}")
+            functions = {k: self.function(public, _suffix(k), _add_months_work(k, calendar, per), [k, "BIGINT"], k)
+                         for k in KINDS}
+            self.macro(public, [f"(x {k}, n) AS {functions[k]}(x, n::BIGINT)" for k in KINDS]
+                       + [f"(x TIMESTAMPTZ, n) AS {functions['TIMESTAMP']}(x::TIMESTAMP, n::BIGINT)::TIMESTAMPTZ"])
+
+        public = self.public("jalali_strftime")
+        text = ["VARCHAR"] * 3
+        functions = {k: self.function(public, _suffix(k), _strftime_work(calendar, False), [k] + text, "VARCHAR")
+                     for k in KINDS}
+        zoned = self.function(public, "timestamptz", _strftime_work(calendar, True),
+                              ["TIMESTAMP", "INTEGER", "VARCHAR"] + text, "VARCHAR")
+        overloads = []
+        for arguments, given in (("format", "format, 'en', 'latin'"), ("format, locale", "format, locale, 'latin'"),
+                                 ("format, locale, digits", "format, locale, digits")):
+            overloads += [f"(x {k}, {arguments}) AS {functions[k]}(x, {given})" for k in KINDS]
+            # the offset from UTC in seconds east, and the zone, for %z and %Z
+            overloads.append(f"(x TIMESTAMPTZ, {arguments}) AS {zoned}(x::TIMESTAMP, "
+                             f"((epoch_us(x::TIMESTAMP) - epoch_us(x)) // 1000000)::INTEGER, "
+                             f"current_setting('TimeZone'), {given})")
+        self.macro(public, overloads)
+
+        for public, errors in ((self.public("jalali_strptime"), "raise"),
+                               (self.public("try_jalali_strptime"), "coerce")):
+            # the NULL of a text that names no date is the function's own: it sees NULLs itself
+            nulls = "special" if errors == "coerce" else "default"
+            formatted = self.function(public, "format", _strptime_work(calendar, errors, True),
+                                      ["VARCHAR", "VARCHAR"], "TIMESTAMP", nulls)
+            default = self.function(public, "default", _strptime_work(calendar, errors, False), ["VARCHAR"],
+                                    "TIMESTAMP", nulls)
+            self.macro(public, [f"(text) AS {default}(text::VARCHAR)",
+                                f"(text, format) AS {formatted}(text::VARCHAR, format::VARCHAR)"])
+
+        public = self.public("make_jalali_date")
+        made = self.function(public, "parts", _make_date_work(calendar), ["BIGINT"] * 3, "DATE")
+        self.macro(public, [f"(year, month, day) AS {made}(year::BIGINT, month::BIGINT, day::BIGINT)"])
+        # the mark of the registration: which calendar the functions of this prefix name dates in
+        self.macro(self.public("jalali_calendar"), [f"() AS '{calendar}'"])
+
+
+def _existing(con, names) -> List[str]:
+    listed = ", ".join(f"'{n}'" for n in names)
+    rows = con.execute(f"SELECT DISTINCT function_name FROM duckdb_functions() WHERE function_name IN ({listed})")
+    return sorted(r[0] for r in rows.fetchall())
+
+
+def register(con, calendar: str = "astronomical", prefix: str = "") -> None:
+    """Make the Jalali functions callable in the SQL of a DuckDB connection.
+
+    Parameters
+    ----------
+    con : duckdb.DuckDBPyConnection
+        The connection. The functions live as long as it does, and in it alone (they are
+        temporary: none is written into a database file).
+    calendar : {"astronomical", "arithmetic"}
+        The Jalali calendar in which the functions name dates.
+    prefix : str
+        Put before every name, so that both calendars can live in one connection:
+        ``register(con, "arithmetic", prefix="arithmetic_")`` gives ``arithmetic_jalali_year``.
+
+    Raises
+    ------
+    ValueError
+        Where the connection already has these names from another calendar, or a function of
+        its own by one of them. Registering again in the same calendar does nothing.
+
+    Examples
+    --------
+    >>> import duckdb
+    >>> con = duckdb.connect()
+    >>> register(con)
+    >>> con.sql("SELECT jalali_year(DATE '2025-03-20') AS y, jalali_strftime(DATE '2025-03-21', '%Y/%m/%d') AS s").fetchall()
+    [(1403, '1404/01/01')]
+    >>> register(con, "arithmetic", prefix="arithmetic_")
+    >>> con.sql("SELECT arithmetic_jalali_year(DATE '2025-03-20')").fetchall()
+    [(1404,)]
+    """
+    _frames.check_calendar(calendar)
+    if not isinstance(prefix, str) or not re.fullmatch(r"[A-Za-z_][A-Za-z0-9_]*|", prefix):
+        raise ValueError(f"the prefix must be letters, digits and underscores, not {prefix!r}")
+    if not isinstance(con, duckdb.DuckDBPyConnection):
+        raise TypeError(f"register takes a DuckDB connection, not {type(con).__name__}")
+    names = [prefix + n for n in FUNCTIONS]
+    present = _existing(con, names)
+    if present:
+        mark = prefix + "jalali_calendar"
+        if mark in present:
+            (registered,) = con.execute(f"SELECT {mark}()").fetchone()
+            if registered == calendar and present == sorted(names):
+                return  # already there, in the same calendar
+            if registered != calendar:
+                raise ValueError(f"this connection already has the Jalali functions{' of prefix ' + repr(prefix) if prefix else ''} "
+                                 f"in the {registered} calendar: give the {calendar} ones a prefix of their own, "
+                                 f"as register(con, {calendar!r}, prefix={calendar + '_'!r})")
+        raise ValueError(f"this connection already has functions named {', '.join(present)}: give the Jalali ones a "
+                         f"prefix, as register(con, prefix='j_')")
+    registrar = _Registrar(con, calendar, prefix)
+    try:
+        registrar.register()
+    except Exception:
+        for name in registrar.created:  # no half registration left behind
+            try:
+                con.remove_function(name)
+            except Exception:  # pragma: no cover - the function went with the failure
+                pass
+        raise
