@@ -372,7 +372,7 @@ def register(con, calendar: str = "astronomical", prefix: str = "") -> None:
     if present:
         mark = prefix + "jalali_calendar"
         if mark in present:
-            (registered,) = con.execute(f"SELECT {mark}()").fetchone()
+            ((registered,),) = con.execute(f"SELECT {mark}()").fetchall()
             if registered == calendar and present == sorted(names):
                 return  # already there, in the same calendar
             if registered != calendar:
