@@ -1,0 +1,147 @@
+#!/usr/bin/env python3
+"""Cost per row of the Jalali functions in SQL engines, each query against the engine's own
+Gregorian counterpart in turns in one process, and against a per-row Python function over
+jdatetime: in DuckDB, every field, trunc, the month step, strftime and strptime over a table of
+10^7 timestamps, on two threads.
+
+    python3 bench/engines.py           # figures into bench/engines.json and docs/performance.md
+    python3 bench/engines.py --quick   # 10^5 rows, to see that it runs; into bench/out/ only
+
+It works in the environment of run.py (bench/out/venv), with the engines added. Each engine has
+a function of its own, measure_<engine>(quick), which gives its rows of the table.
+"""
+
+import json
+import sys
+import time
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+import run as bench  # noqa: E402
+
+PEERS = ["duckdb==2.0.1", "pyarrow==26.0.1", "jdatetime==6.1.1"]
+BEGIN, END = "<!-- engines:begin -->", "<!-- engines:end -->"
+THREADS = 2
+
+
+def best_of(contenders, repeats):
+    """The shortest time of each contender, in seconds, timed in turns within each repeat so
+    that the machine's drift is shared. The best rather than the median: the machine is shared,
+    and the least disturbed run is the one nearest the work itself."""
+    times = {name: [] for name in contenders}
+    for _ in range(repeats):
+        for name, function in contenders.items():
+            start = time.perf_counter()
+            function()
+            times[name].append(time.perf_counter() - start)
+    return {name: min(t) for name, t in times.items()}
+
+
+# Each DuckDB query: ours, and DuckDB's own of the same kind, each aggregated to one row so that
+# the cost is the function's and not that of handing rows to Python.
+DUCKDB_FIELDS = {"year": "year", "month": "month", "day": "day", "dayofyear": "dayofyear",
+                 "dayofweek": "dayofweek", "week": "week", "quarter": "quarter", "days_in_month": None,
+                 "days_in_year": None, "is_leap_year": None}
+
+
+def duckdb_queries():
+    queries = {}
+    for name, theirs in DUCKDB_FIELDS.items():
+        aggregate = "count_if" if name.startswith("is_") else "sum"
+        # where DuckDB has no counterpart, against its year()
+        queries[f"jalali_{name}(ts)"] = (f"SELECT {aggregate}(jalali_{name}(ts)) FROM t",
+                                          f"SELECT sum({theirs or 'year'}(ts)) FROM t")
+    queries["jalali_trunc('month', ts)"] = ("SELECT max(jalali_trunc('month', ts)) FROM t",
+                                            "SELECT max(date_trunc('month', ts)) FROM t")
+    queries["jalali_add_months(ts, 1)"] = ("SELECT max(jalali_add_months(ts, 1)) FROM t",
+                                           "SELECT max(ts + INTERVAL 1 MONTH) FROM t")
+    queries["jalali_strftime(ts, '%Y/%m/%d')"] = ("SELECT max(jalali_strftime(ts, '%Y/%m/%d')) FROM t",
+                                                  "SELECT max(strftime(ts, '%Y/%m/%d')) FROM t")
+    queries["jalali_strptime(text, '%Y/%m/%d')"] = ("SELECT max(jalali_strptime(jalali, '%Y/%m/%d')) FROM t",
+                                                    "SELECT max(strptime(gregorian, '%Y/%m/%d')) FROM t")
+    return queries
+
+
+def measure_duckdb(quick):
+    import duckdb
+    import jdatetime
+
+    import algorithms_c_duckdb
+
+    rows = 10**5 if quick else 10**7
+    repeats = 2 if quick else 5
+    con = duckdb.connect()
+    con.execute(f"SET threads = {THREADS}")
+    algorithms_c_duckdb.register(con)
+    # random instants of 1900 to 2100, and their dates as Jalali and as Gregorian text
+    con.execute(f"""CREATE TABLE t AS SELECT ts, jalali_strftime(ts, '%Y/%m/%d') AS jalali,
+                    strftime(ts, '%Y/%m/%d') AS gregorian
+                    FROM (SELECT TIMESTAMP '1900-01-01' + to_microseconds((random() * 6.343e15)::BIGINT) AS ts
+                          FROM range({rows}))""")
+    # a per-row Python function over jdatetime, the way open to an analyst without this module,
+    # over a slice of the table: it is some hundred times slower
+    con.create_function("jdatetime_year", lambda ts: jdatetime.date.fromgregorian(date=ts).year, ["TIMESTAMP"],
+                        "INTEGER")
+    few = rows // 100
+    per_row = best_of({"row": lambda: con.execute(f"SELECT sum(jdatetime_year(ts)) FROM (SELECT ts FROM t "
+                                                    f"LIMIT {few})").fetchall()}, 2)["row"] / few
+    results = []
+    for name, (ours, theirs) in duckdb_queries().items():
+        timed = best_of({"ours": lambda: con.execute(ours).fetchall(),
+                         "theirs": lambda: con.execute(theirs).fetchall()}, repeats)
+        results.append({"function": name, "ours_ns": 1e9 * timed["ours"] / rows,
+                        "theirs_ns": 1e9 * timed["theirs"] / rows, "ratio": timed["ours"] / timed["theirs"],
+                        "per_row_speedup": per_row / (timed["ours"] / rows)})
+    return {"rows": rows, "repeats": repeats, "threads": THREADS, "per_row_ns": 1e9 * per_row,
+            "duckdb": duckdb.__version__, "results": results}
+
+
+ENGINES = {"duckdb": measure_duckdb}
+
+
+def theirs_name(query):
+    """DuckDB's own function of a query: the call inside its aggregate."""
+    inner = query.split("(", 1)[1]
+    return inner.rsplit(" FROM", 1)[0][:-1]
+
+
+def duckdb_table(report):
+    lines = [f"DuckDB {report['duckdb']}, a table of {report['rows']:,} timestamps, {report['threads']} threads; "
+             f"a per-row Python function over jdatetime costs {report['per_row_ns']:,.0f} ns a row.", "",
+             "| function | ns per row | DuckDB's own | its ns per row | ratio | faster than per row |",
+             "|---|---:|---|---:|---:|---:|"]
+    queries = duckdb_queries()
+    for row in report["results"]:
+        theirs = theirs_name(queries[row["function"]][1])
+        lines.append(f"| `{row['function']}` | {row['ours_ns']:.1f} | `{theirs}` | {row['theirs_ns']:.1f} "
+                     f"| {row['ratio']:.1f} | {row['per_row_speedup']:,.0f}x |")
+    return "\n".join(lines)
+
+
+TABLES = {"duckdb": duckdb_table}
+
+
+def prepare():
+    python = bench.prepare()
+    bench.run(python, "-m", "pip", "install", "--quiet", *PEERS)
+    return python
+
+
+def main():
+    quick = bench.quick_mode(__doc__, "10^5 rows; write into bench/out/ only", prepare, __file__)
+    report = {"machine": bench.machine(), "quick": quick,
+              **{engine: measure(quick) for engine, measure in ENGINES.items()}}
+    text = "\n\n".join(TABLES[engine](report[engine]) for engine in ENGINES)
+    print(text)
+    folder = bench.OUT if quick else bench.ROOT / "bench"
+    folder.mkdir(parents=True, exist_ok=True)
+    (folder / "engines.json").write_text(json.dumps(report, indent=2) + "\n")
+    if not quick:
+        info = report["machine"]
+        stamp = (f"Measured on {info['date']}: {info['cpu']}, {info['cores']} cores, Python {info['python']}; the "
+                 f"best of several runs taken in turns, on a machine shared with other work.")
+        bench.replace_between(bench.PERFORMANCE, BEGIN, END, f"{stamp}\n\n{text}")
+
+
+if __name__ == "__main__":
+    main()
