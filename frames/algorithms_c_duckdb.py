@@ -86,12 +86,41 @@ def _one(array) -> "pa.Array":
     return _frames.one_array(array)
 
 
+def _constant(column) -> bool:
+    """Whether every row of a column of one batch holds one value, as each does that is a
+    constant of the query (which DuckDB hands over repeated): from the buffers, without the cost
+    of a hash of every row."""
+    if len(column) < 2:
+        return True
+    if column.null_count:
+        return column.null_count == len(column)
+    kind = column.type
+    if pa.types.is_integer(kind):
+        values = column.to_numpy()
+        return bool(values.min() == values.max())
+    if not (pa.types.is_string(kind) or pa.types.is_large_string(kind)):
+        return len(pc.unique(column)) == 1
+    _, offsets, data = column.buffers()
+    offsets = np.frombuffer(offsets, np.int64 if pa.types.is_large_string(kind) else np.int32, len(column) + 1,
+                            column.offset * (8 if pa.types.is_large_string(kind) else 4))
+    first, width = int(offsets[0]), int(offsets[1] - offsets[0])
+    if offsets[-1] - first != width * len(column):
+        return False
+    if not np.array_equal(offsets, first + width * np.arange(len(offsets), dtype=offsets.dtype)):
+        return False
+    if width == 0:
+        return True
+    # the bytes of every row against those of the first, repeated: one comparison of memory
+    text = np.frombuffer(data, np.uint8, width * len(column), first).tobytes()
+    return text == text[:width] * len(column)
+
+
 def _constant_groups(*columns) -> List[Tuple[tuple, Optional[np.ndarray]]]:
-    """The distinct rows of some text columns (formats, locales, period names) of one batch, each
-    with the positions that hold it, or None where one row is every row, as it is where each
-    column is a constant of the query."""
+    """The distinct rows of some columns of one batch (formats, options), each with the
+    positions that hold it, or None where one row is every row, as it is where each column is a
+    constant of the query."""
     columns = [_one(c) for c in columns]
-    if all(len(pc.unique(c)) <= 1 for c in columns):
+    if all(_constant(c) for c in columns):
         return [(tuple(c[0].as_py() for c in columns), None)] if len(columns[0]) else []
     keys = list(zip(*(c.to_pylist() for c in columns)))
     groups: Dict[tuple, list] = {}
@@ -173,7 +202,13 @@ def _strftime_work(calendar: str, zoned: bool):
             column = _frames.arrow_column(x)
             return _by_groups(len(column.values), _constant_groups(format, locale, digits),
                               lambda key, rows: write(_rows(column, rows), key, None), pa.large_string())
-        return work
+
+        def work_english(x, format):  # the options' defaults: two columns fewer to hand over
+            column = _frames.arrow_column(x)
+            return _by_groups(len(column.values), _constant_groups(format),
+                              lambda key, rows: write(_rows(column, rows), key + ("en", "latin"), None),
+                              pa.large_string())
+        return work, work_english
 
     def work_zoned(x, offset, zone, format, locale, digits):
         column = _frames.arrow_column(x)
@@ -293,14 +328,17 @@ class _Registrar:
 
         public = self.public("jalali_strftime")
         text = ["VARCHAR"] * 3
-        functions = {k: self.function(public, _suffix(k), _strftime_work(calendar, False), [k] + text, "VARCHAR")
+        functions = {k: self.function(public, _suffix(k), _strftime_work(calendar, False)[0], [k] + text, "VARCHAR")
                      for k in KINDS}
+        english = {k: self.function(public, f"{_suffix(k)}_en", _strftime_work(calendar, False)[1], [k, "VARCHAR"],
+                                    "VARCHAR") for k in KINDS}
         zoned = self.function(public, "timestamptz", _strftime_work(calendar, True),
                               ["TIMESTAMP", "INTEGER", "VARCHAR"] + text, "VARCHAR")
         overloads = []
         for arguments, given in (("format", "format, 'en', 'latin'"), ("format, locale", "format, locale, 'latin'"),
                                  ("format, locale, digits", "format, locale, digits")):
-            overloads += [f"(x {k}, {arguments}) AS {functions[k]}(x, {given})" for k in KINDS]
+            overloads += [f"(x {k}, format) AS {english[k]}(x, format)" if arguments == "format" else
+                          f"(x {k}, {arguments}) AS {functions[k]}(x, {given})" for k in KINDS]
             # the offset from UTC in seconds east, and the zone, for %z and %Z
             overloads.append(f"(x TIMESTAMPTZ, {arguments}) AS {zoned}(x::TIMESTAMP, "
                              f"((epoch_us(x::TIMESTAMP) - epoch_us(x)) // 1000000)::INTEGER, "
