@@ -25,7 +25,7 @@ except ImportError as error:  # pragma: no cover - exercised where duckdb is mis
 
 import _algorithms_c_frames as _frames
 
-__all__ = ["register", "FUNCTIONS"]
+__all__ = ["register"]
 
 # The fields, by the names that follow DuckDB's own (year, dayofyear, dayofweek ...), and the
 # accessors' names for them.

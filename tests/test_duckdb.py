@@ -123,6 +123,16 @@ def test_trunc_is_the_accessors_floor_and_keeps_the_type(con, kind):
         assert_same(frame[part], accessor(frame["x"], calendar).floor(part))
 
 
+@pytest.mark.parametrize("part, value", [("week", "2014-03-24 12:00"), ("week", "2014-03-27 23:00"),
+                                         ("month", "2021-04-01 00:30"), ("year", "2021-09-22 12:00")])
+def test_trunc_where_the_zone_skips_midnight_is_the_accessors(con, part, value):
+    # Saturday 22 March 2014, 2 Farvardin 1393, began at 01:00 in Tehran
+    calendar = calendar_of(con)
+    got = con.execute(f"SELECT jalali_trunc('{part}', TIMESTAMP '{value}'::TIMESTAMPTZ)").df().iloc[:, 0]
+    given = pd.Series(pd.to_datetime([value])).dt.tz_localize(ZONE)
+    assert_same(got, accessor(given, calendar).floor(part))
+
+
 @pytest.mark.parametrize("kind", KINDS)
 def test_month_and_year_steps_are_the_accessors(con, kind):
     calendar = calendar_of(con)
