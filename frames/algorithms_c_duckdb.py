@@ -159,7 +159,17 @@ def _field_work(name: str, calendar: str):
     return work
 
 
-PARTS = {"year": "year", "quarter": "quarter", "month": "month", "week": "week"}
+PARTS = ("year", "quarter", "month", "week")
+
+
+def _part_code(public: str) -> str:
+    """SQL giving the index in PARTS of a part's name, any case, or DuckDB's error naming it: a
+    constant part is folded into one integer, which is cheaper to hand over than text."""
+    names = ", ".join(f"''{p}''" for p in PARTS)
+    cases = " ".join(f"WHEN lower(part) = '{p}' THEN {i}" for i, p in enumerate(PARTS))
+    quote = "''"  # a quote within an SQL string
+    return (f"CASE WHEN part IS NULL THEN NULL::TINYINT {cases} "
+            f"ELSE error('{public}: the part must be {names}, not {quote}' || part || '{quote}') END")
 
 
 def _trunc_work(kind: str, calendar: str):
@@ -169,10 +179,7 @@ def _trunc_work(kind: str, calendar: str):
         column = _frames.arrow_column(x)
 
         def one(key, rows):
-            freq = key[0].lower() if isinstance(key[0], str) else key[0]
-            if freq not in PARTS:
-                raise ValueError(f"the part must be 'year', 'quarter', 'month' or 'week', not {key[0]!r}")
-            return _datetimes(_frames.period_starts(_rows(column, rows), calendar, freq, False), arrow_kind)
+            return _datetimes(_frames.period_starts(_rows(column, rows), calendar, PARTS[key[0]], False), arrow_kind)
         return _by_groups(len(column.values), _constant_groups(part), one, arrow_kind)
     return work
 
@@ -313,11 +320,12 @@ class _Registrar:
                        + [f"(x TIMESTAMPTZ) AS {functions['TIMESTAMP']}(x::TIMESTAMP)"])
 
         public = self.public("jalali_trunc")
-        functions = {k: self.function(public, _suffix(k), _trunc_work(k, calendar), ["VARCHAR", k], k) for k in KINDS}
+        functions = {k: self.function(public, _suffix(k), _trunc_work(k, calendar), ["TINYINT", k], k) for k in KINDS}
+        code = _part_code(public)
         # the local midnight of the period's first day; where the zone skips it, the first
         # instant of that day, as DuckDB casts a skipped wall-clock time
-        self.macro(public, [f"(part, x {k}) AS {functions[k]}(part, x)" for k in KINDS]
-                   + [f"(part, x TIMESTAMPTZ) AS {functions['TIMESTAMP']}(part, x::TIMESTAMP)::TIMESTAMPTZ"])
+        self.macro(public, [f"(part, x {k}) AS {functions[k]}({code}, x)" for k in KINDS]
+                   + [f"(part, x TIMESTAMPTZ) AS {functions['TIMESTAMP']}({code}, x::TIMESTAMP)::TIMESTAMPTZ"])
 
         for step, per in (("months", 1), ("years", 12)):
             public = self.public(f"jalali_add_{step}")
