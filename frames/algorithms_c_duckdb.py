@@ -262,6 +262,9 @@ def _strptime_work(calendar: str, errors: str, formatted: bool):
 def _make_date_work(calendar: str):
     def work(year, month, day):
         parts = [np.asarray(_one(p).to_numpy(zero_copy_only=False), np.int64) for p in (year, month, day)]
+        beyond = (parts[0] < INT32.min) | (parts[0] > INT32.max)
+        if beyond.any():  # no calendar holds such a year
+            raise OverflowError(f"the Jalali year {parts[0][np.argmax(beyond)]} is out of range")
         days, _ = _frames.days_from_jalali(*parts, np.ones(len(parts[0]), bool), "raise", calendar)
         return _datetimes(days, pa.date32())
     return work
@@ -355,8 +358,9 @@ class _Registrar:
 
         for public, errors in ((self.public("jalali_strptime"), "raise"),
                                (self.public("try_jalali_strptime"), "coerce")):
-            # the NULL of a text that names no date is the function's own: it sees NULLs itself
-            nulls = "special" if errors == "coerce" else "default"
+            # it sees NULLs itself: a text of spaces alone is NULL too, as to_datetime reads it,
+            # and try_ gives NULL where the text names no date
+            nulls = "special"
             formatted = self.function(public, "format", _strptime_work(calendar, errors, True),
                                       ["VARCHAR", "VARCHAR"], "TIMESTAMP", nulls)
             default = self.function(public, "default", _strptime_work(calendar, errors, False), ["VARCHAR"],
