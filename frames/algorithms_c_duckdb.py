@@ -350,10 +350,14 @@ class _Registrar:
                                  ("format, locale, digits", "format, locale, digits")):
             overloads += [f"(x {k}, format) AS {english[k]}(x, format)" if arguments == "format" else
                           f"(x {k}, {arguments}) AS {functions[k]}(x, {given})" for k in KINDS]
-            # the offset from UTC in seconds east, and the zone, for %z and %Z
-            overloads.append(f"(x TIMESTAMPTZ, {arguments}) AS {zoned}(x::TIMESTAMP, "
+            # the offset from UTC in seconds east, and the zone, where the format writes them
+            # (%z, %Z: a constant format folds the choice away); else the wall-clock time alone
+            plain = (f"{english['TIMESTAMP']}(x::TIMESTAMP, format)" if arguments == "format" else
+                     f"{functions['TIMESTAMP']}(x::TIMESTAMP, {given})")
+            overloads.append(f"(x TIMESTAMPTZ, {arguments}) AS CASE WHEN contains(format, '%z') OR "
+                             f"contains(format, '%Z') THEN {zoned}(x::TIMESTAMP, "
                              f"((epoch_us(x::TIMESTAMP) - epoch_us(x)) // 1000000)::INTEGER, "
-                             f"current_setting('TimeZone'), {given})")
+                             f"current_setting('TimeZone'), {given}) ELSE {plain} END")
         self.macro(public, overloads)
 
         for public, errors in ((self.public("jalali_strptime"), "raise"),

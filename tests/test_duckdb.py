@@ -194,6 +194,18 @@ def test_a_format_of_each_row_writes_each_row_by_its_own(con):
     assert_same(frame["s"], expected)
 
 
+def test_a_format_of_each_row_of_a_timestamptz_writes_zones_where_it_asks(con):
+    # the rows of each format as that format, given as a constant, writes them
+    formats = ["%Y/%m/%d %H:%M", "%Y/%m/%d %H:%M %z", "%Z %B"]
+    each = f"{formats}[i % 3 + 1]".replace('"', "'")
+    rows = con.execute(f"SELECT i % 3 AS k, jalali_strftime(x, {each}) AS s, "
+                       + ", ".join(f"jalali_strftime(x, '{f}') AS f{n}" for n, f in enumerate(formats))
+                       + " FROM (SELECT i, ts::TIMESTAMP::TIMESTAMPTZ AS x FROM v) ORDER BY i").df()
+    for k in range(3):
+        assert_same(rows["s"][rows["k"] == k], rows[f"f{k}"][rows["k"] == k])
+    assert rows["f1"].str.contains("+0430", regex=False).any()
+
+
 TEXT_FORMATS = [None, "%Y/%m/%d %H:%M:%S", "%d %B %Y", "%Y-%m-%d"]
 
 
