@@ -78,13 +78,15 @@ def wall(frame):
 
 def agreeing(frame):
     """The rows where pandas' zone data gives a TIMESTAMPTZ the offset that DuckDB's gives (they
-    differ over Tehran's summers of 1978 to 1980), or every row."""
+    differ over Tehran's summers of 1978 to 1980, and where a system's zone data predates the end
+    of Tehran's daylight saving time in 2022, over every summer since), or every row."""
     if "east" not in frame:
         return frame
     x = frame["x"]
-    east = (x.dt.tz_localize(None) - x.dt.tz_convert("UTC").dt.tz_localize(None)).to_numpy().astype(np.int64)
+    east = (x.dt.tz_localize(None) - x.dt.tz_convert("UTC").dt.tz_localize(None)).to_numpy()
+    east = east.astype("timedelta64[us]").astype(np.int64)
     kept = frame[x.isna().to_numpy() | (east == frame["east"].fillna(0).to_numpy())]
-    assert len(kept) > 0.9 * len(frame)
+    assert len(kept) > 0.6 * len(frame)
     return kept
 
 
@@ -115,12 +117,16 @@ def test_every_field_is_the_accessors(con, kind):
 def test_trunc_is_the_accessors_floor_and_keeps_the_type(con, kind):
     calendar = calendar_of(con)
     parts = ("year", "quarter", "month", "week")
-    frame = query(con, kind, ", ".join(f"jalali_trunc('{p}', x) AS {p}" for p in parts))
+    # a TIMESTAMPTZ's start as its wall-clock time: zone data of before 1946 give offsets of
+    # seconds, which some conversions to pandas round to minutes
+    zoned = "::TIMESTAMP" if kind == "TIMESTAMPTZ" else ""
+    frame = query(con, kind, ", ".join(f"jalali_trunc('{p}', x){zoned} AS {p}" for p in parts))
     types = con.execute(f"SELECT typeof(jalali_trunc('month', NULL::{kind}))").fetchall()[0][0]
     assert types == ("TIMESTAMP WITH TIME ZONE" if kind == "TIMESTAMPTZ" else kind)
     frame = agreeing(frame)
     for part in parts:
-        assert_same(frame[part], accessor(frame["x"], calendar).floor(part))
+        floor = accessor(frame["x"], calendar).floor(part)
+        assert_same(frame[part], floor.dt.tz_localize(None) if zoned else floor)
 
 
 @pytest.mark.parametrize("part, value", [("week", "2014-03-24 12:00"), ("week", "2014-03-27 23:00"),
