@@ -25,6 +25,11 @@ except ImportError as error:  # pragma: no cover - exercised where duckdb is mis
 
 import _algorithms_c_frames as _frames
 
+# the macros are overloaded on the types of their parameters, which DuckDB parses from 1.4 on
+if tuple(int(part) for part in re.findall(r"\d+", duckdb.__version__)[:2]) < (1, 4):
+    raise ImportError(f'algorithms_c_duckdb needs DuckDB 1.4 or later, not {duckdb.__version__}: '
+                      f'pip install "algorithms-c[duckdb]"')
+
 __all__ = ["register"]
 
 # The fields, by the names that follow DuckDB's own (year, dayofyear, dayofweek ...), and the

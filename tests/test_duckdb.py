@@ -366,3 +366,14 @@ def test_random_calls_give_a_result_or_an_error_and_never_crash(con):
     call()
     # and the connection still answers
     assert con.execute("SELECT jalali_year(DATE '2025-03-21')").fetchall()[0] == (1404,)
+
+
+def test_an_older_duckdb_is_refused_at_import_naming_the_version(monkeypatch):
+    # DuckDB 1.2 parses no types of a macro's parameters: register would fail half-way
+    import importlib
+
+    monkeypatch.setattr(duckdb, "__version__", "1.2.2")
+    with pytest.raises(ImportError, match="DuckDB 1.4 or later, not 1.2.2"):
+        importlib.reload(algorithms_c_duckdb)
+    monkeypatch.undo()
+    importlib.reload(algorithms_c_duckdb)
