@@ -302,6 +302,7 @@ class _Registrar:
     def __init__(self, con, calendar: str, prefix: str):
         self.con, self.calendar, self.prefix = con, calendar, prefix
         self.created: List[str] = []
+        self.macros: List[str] = []
 
     def public(self, name: str) -> str:
         return f"{self.prefix}{name}"
@@ -316,6 +317,17 @@ class _Registrar:
 
     def macro(self, public: str, overloads: List[str]):
         self.con.execute(f"CREATE TEMP MACRO {public}" + ", ".join(overloads))
+        self.macros.append(public)
+
+    def undo(self):
+        """Take away what this registration created: no half registration is left behind."""
+        for name in self.macros:
+            self.con.execute(f"DROP MACRO IF EXISTS temp.{name}")
+        for name in self.created:
+            try:
+                self.con.remove_function(name)
+            except duckdb.Error:  # pragma: no cover - the function went with the failure
+                pass
 
     def register(self):
         calendar = self.calendar
@@ -444,9 +456,5 @@ def register(con, calendar: str = "astronomical", prefix: str = "") -> None:
     try:
         registrar.register()
     except Exception:
-        for name in registrar.created:  # no half registration left behind
-            try:
-                con.remove_function(name)
-            except Exception:  # pragma: no cover - the function went with the failure
-                pass
+        registrar.undo()
         raise

@@ -308,6 +308,18 @@ def test_a_function_of_the_users_own_by_one_of_the_names_is_left_alone():
     assert con.execute("SELECT jalali_year(1)").fetchall()[0] == (42,)
 
 
+def test_a_registration_that_fails_half_way_leaves_nothing_behind():
+    con = duckdb.connect()
+    con.execute("CREATE MACRO _jalali_strftime__date(x) AS 0")  # in the way of one of its functions
+    with pytest.raises(duckdb.Error):
+        algorithms_c_duckdb.register(con)
+    left = con.execute("SELECT count(*) FROM duckdb_functions() WHERE function_name LIKE '%jalali%'").fetchall()
+    assert left == [(1,)]  # the user's own
+    con.execute("DROP MACRO _jalali_strftime__date")
+    algorithms_c_duckdb.register(con)
+    assert con.execute("SELECT jalali_year(DATE '2025-03-20')").fetchall() == [(1403,)]
+
+
 def test_the_functions_are_not_written_into_a_database_file(tmp_path):
     path = str(tmp_path / "file.duckdb")
     con = duckdb.connect(path)
