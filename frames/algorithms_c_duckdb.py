@@ -427,7 +427,7 @@ def register(con, calendar: str = "astronomical", prefix: str = "") -> None:
     >>> import duckdb
     >>> con = duckdb.connect()
     >>> register(con)
-    >>> con.sql("SELECT jalali_year(DATE '2025-03-20') AS y, jalali_strftime(DATE '2025-03-21', '%Y/%m/%d') AS s").fetchall()
+    >>> con.sql("SELECT jalali_year(DATE '2025-03-20'), jalali_strftime(DATE '2025-03-21', '%Y/%m/%d')").fetchall()
     [(1403, '1404/01/01')]
     >>> register(con, "arithmetic", prefix="arithmetic_")
     >>> con.sql("SELECT arithmetic_jalali_year(DATE '2025-03-20')").fetchall()
@@ -447,8 +447,9 @@ def register(con, calendar: str = "astronomical", prefix: str = "") -> None:
             if registered == calendar and present == sorted(names):
                 return  # already there, in the same calendar
             if registered != calendar:
-                raise ValueError(f"this connection already has the Jalali functions{' of prefix ' + repr(prefix) if prefix else ''} "
-                                 f"in the {registered} calendar: give the {calendar} ones a prefix of their own, "
+                of_prefix = f" of prefix {prefix!r}" if prefix else ""
+                raise ValueError(f"this connection already has the Jalali functions{of_prefix} in the {registered} "
+                                 f"calendar: give the {calendar} ones a prefix of their own, "
                                  f"as register(con, {calendar!r}, prefix={calendar + '_'!r})")
         raise ValueError(f"this connection already has functions named {', '.join(present)}: give the Jalali ones a "
                          f"prefix, as register(con, prefix='j_')")

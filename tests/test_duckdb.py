@@ -235,7 +235,8 @@ def test_strptime_is_to_datetime(con, format):
 
 def test_strptime_of_an_offset_gives_the_utc_time_that_to_datetime_gives(con):
     calendar = calendar_of(con)
-    text = ["1403/01/01 10:00 +0330", "1402/12/29 23:59 -0130", "1403/06/31 00:00 +0000", None, "1403/07/01 01:00 +1400"]
+    text = ["1403/01/01 10:00 +0330", "1402/12/29 23:59 -0130", "1403/06/31 00:00 +0000", None,
+            "1403/07/01 01:00 +1400"]
     con.register("offsets", pd.DataFrame({"j": range(len(text)), "text": text}))
     got = con.execute("SELECT jalali_strptime(text, '%Y/%m/%d %H:%M %z') AS t FROM offsets ORDER BY j").df()["t"]
     expected = algorithms_c_pandas.to_datetime(pd.Series(text), "%Y/%m/%d %H:%M %z", calendar=calendar)
