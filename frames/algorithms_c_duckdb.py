@@ -12,7 +12,7 @@ naming the function and the value.
 
 import functools
 import re
-from typing import Callable, Dict, List, Optional, Tuple
+from typing import Callable, List, Optional, Tuple
 
 try:
     import duckdb
@@ -127,11 +127,17 @@ def _constant_groups(*columns) -> List[Tuple[tuple, Optional[np.ndarray]]]:
     columns = [_one(c) for c in columns]
     if all(_constant(c) for c in columns):
         return [(tuple(c[0].as_py() for c in columns), None)] if len(columns[0]) else []
-    keys = list(zip(*(c.to_pylist() for c in columns)))
-    groups: Dict[tuple, list] = {}
-    for row, key in enumerate(keys):
-        groups.setdefault(key, []).append(row)
-    return [(key, np.array(rows, np.int64)) for key, rows in groups.items()]
+    # each row's values numbered within their column (0 for NULL), and the numbers of a row made
+    # one: a batch holds 2,048 rows, and so each column fewer than 2,049 values
+    combined = np.zeros(len(columns[0]), np.int64)
+    for column in columns:
+        encoded = pc.dictionary_encode(column)
+        numbers = pc.fill_null(encoded.indices, -1).to_numpy(zero_copy_only=False).astype(np.int64) + 1
+        combined = combined * (len(encoded.dictionary) + 1) + numbers
+    _, first, inverse, counts = np.unique(combined, return_index=True, return_inverse=True, return_counts=True)
+    order = np.argsort(inverse.reshape(-1), kind="stable")
+    rows = np.split(order, np.cumsum(counts)[:-1])
+    return [(tuple(c[int(f)].as_py() for c in columns), r) for f, r in zip(first, rows)]
 
 
 def _by_groups(length: int, groups, work: Callable, kind: "pa.DataType") -> "pa.Array":

@@ -233,6 +233,17 @@ def test_strptime_is_to_datetime(con, format):
     assert_same(valid.df()["t"], algorithms_c_pandas.to_datetime(kept, format, calendar=calendar))
 
 
+def test_a_format_of_each_row_reads_each_row_by_its_own(con):
+    calendar = calendar_of(con)
+    formats = ["%Y/%m/%d", "%d %B %Y", "%Y-%m-%d %H:%M"]
+    frame = con.execute(f"SELECT i % 3 AS k, jalali_strftime(ts::TIMESTAMP, {formats}[i % 3 + 1]) AS text, "
+                        f"try_jalali_strptime(jalali_strftime(ts::TIMESTAMP, {formats}[i % 3 + 1]), "
+                        f"{formats}[i % 3 + 1]) AS t FROM v ORDER BY i".replace('"', "'")).df()
+    for k, format in enumerate(formats):
+        rows = frame["k"] == k
+        assert_same(frame["t"][rows], algorithms_c_pandas.to_datetime(frame["text"][rows], format, calendar=calendar))
+
+
 def test_strptime_of_an_offset_gives_the_utc_time_that_to_datetime_gives(con):
     calendar = calendar_of(con)
     text = ["1403/01/01 10:00 +0330", "1402/12/29 23:59 -0130", "1403/06/31 00:00 +0000", None,
