@@ -240,9 +240,10 @@ def _strftime_work(calendar: str, zoned: bool):
             if "%Z" in key[0]:  # each value's own name, as its zone gives it at that instant
                 instants = column.values[picked] - east[picked].astype(np.int64) * 1_000_000
                 stamps = pa.array(instants, pa.timestamp("us", tz=_one(zone)[0].as_py()))
-                unique, codes = np.unique(np.asarray(pc.strftime(stamps, format="%Z").to_pylist(), dtype=str),
-                                          return_inverse=True)
-                codes, names = codes.reshape(-1).astype(np.int32), tuple(unique.tolist())
+                written = pc.strftime(stamps, format="%Z")
+                unique = pc.unique(written)
+                codes = pc.index_in(written, value_set=unique).to_numpy().astype(np.int32)
+                names = tuple(unique.to_pylist())
             return write(_rows(column, rows), key, _frames.Zones(east[picked], codes, names))
         return _by_groups(len(column.values), _constant_groups(format, locale, digits), one, pa.large_string())
     return work_zoned
