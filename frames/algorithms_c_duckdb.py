@@ -358,8 +358,10 @@ class _Registrar:
             public = self.public(f"jalali_add_{step}")
             functions = {k: self.function(public, _suffix(k), _add_months_work(k, calendar, per), [k, "BIGINT"], k)
                          for k in KINDS}
-            self.macro(public, [f"(x {k}, n) AS {functions[k]}(x, n::BIGINT)" for k in KINDS]
-                       + [f"(x TIMESTAMPTZ, n) AS {functions['TIMESTAMP']}(x::TIMESTAMP, n::BIGINT)::TIMESTAMPTZ"])
+            # an integer step, as DuckDB's own make_date takes integers: a fraction is refused
+            # by DuckDB's binder, not rounded
+            self.macro(public, [f"(x {k}, n BIGINT) AS {functions[k]}(x, n)" for k in KINDS]
+                       + [f"(x TIMESTAMPTZ, n BIGINT) AS {functions['TIMESTAMP']}(x::TIMESTAMP, n)::TIMESTAMPTZ"])
 
         public = self.public("jalali_strftime")
         text = ["VARCHAR"] * 3
@@ -398,7 +400,7 @@ class _Registrar:
 
         public = self.public("make_jalali_date")
         made = self.function(public, "parts", _make_date_work(calendar), ["BIGINT"] * 3, "DATE")
-        self.macro(public, [f"(year, month, day) AS {made}(year::BIGINT, month::BIGINT, day::BIGINT)"])
+        self.macro(public, ["(year BIGINT, month BIGINT, day BIGINT) AS " + f"{made}(year, month, day)"])
         # the mark of the registration: which calendar the functions of this prefix name dates in
         self.macro(self.public("jalali_calendar"), [f"() AS '{calendar}'"])
 

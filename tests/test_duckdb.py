@@ -294,6 +294,15 @@ def test_a_year_outside_the_astronomical_table_raises_and_the_arithmetic_calenda
     assert arithmetic.execute(f"SELECT jalali_year({far})").fetchall()[0][0] == 19379
 
 
+@pytest.mark.parametrize("call", ["jalali_add_months(DATE '2020-01-01', 1.5)",
+                                  "jalali_add_years(DATE '2020-01-01', '1')", "make_jalali_date(1403.5, 1, 1)",
+                                  "jalali_add_months(DATE '2020-01-01', 2::HUGEINT << 70)", "jalali_year(42)",
+                                  "jalali_trunc('month', 'text')"])
+def test_what_is_not_an_integer_or_a_date_is_refused_not_rounded(con, call):
+    with pytest.raises(duckdb.BinderException):
+        con.execute(f"SELECT {call}").fetchall()
+
+
 @pytest.mark.parametrize("call", ["jalali_year(NULL::DATE)", "jalali_trunc('month', NULL::TIMESTAMP)",
                                   "jalali_trunc(NULL, DATE '2020-01-01')", "jalali_add_months(NULL::DATE, 1)",
                                   "jalali_add_months(DATE '2020-01-01', NULL)",
