@@ -257,7 +257,7 @@ def raise_beyond_us_days():
                      f"ask for fewer")
 
 
-LOCALES = ("en", "fa")
+LOCALES = ("en", "fa", "fa-AF", "ps")
 DIGITS = ("latin", "persian")
 
 
@@ -298,7 +298,7 @@ def strftime(column: Column, calendar: str, format: str, locale: str = "en", dig
     where pyarrow is installed, else a NumPy array of str (NumPy's StringDType from NumPy 2 on,
     fixed-width Unicode before), with the mask of the missing values (None where none is)."""
     if locale not in LOCALES:
-        raise ValueError(f'locale must be "en" or "fa", not {locale!r}')
+        raise ValueError(f'locale must be "en", "fa", "fa-AF" or "ps", not {locale!r}')
     if digits not in DIGITS:
         raise ValueError(f'digits must be "latin" or "persian", not {digits!r}')
     if not isinstance(format, str):

@@ -357,8 +357,10 @@ class _Jalali:
             (microseconds), ``%p`` (before or after noon), ``%z`` (UTC offset), ``%Z`` (zone name)
             and ``%%``; ``-`` leaves a number unpadded. A value without a time zone writes
             nothing for ``%z`` and ``%Z``.
-        locale : {"en", "fa"}
-            English names (Farvardin, Saturday, AM) or Persian ones (فروردین, شنبه, قبل از ظهر).
+        locale : {"en", "fa", "fa-AF", "ps"}
+            English names (Farvardin, Saturday, AM), Persian ones (فروردین, شنبه, قبل از ظهر), or
+            Afghanistan's, as CLDR spells them: Dari (``"fa-AF"``: حمل, شنبه, ق.ظ.) or Pashto
+            (``"ps"``: وری, اونۍ, غ.م.).
         digits : {"latin", "persian"}
             Digits as 0-9, or every digit written as ۰-۹.
 
@@ -385,8 +387,8 @@ class _Jalali:
 
         Parameters
         ----------
-        locale : {"en", "fa"}
-            Farvardin ... Esfand, or فروردین ... اسفند.
+        locale : {"en", "fa", "fa-AF", "ps"}
+            Farvardin ... Esfand, فروردین ... اسفند, in Dari حمل ... حوت, in Pashto وری ... کب.
 
         Returns
         -------
@@ -406,9 +408,9 @@ class _Jalali:
 
         Parameters
         ----------
-        locale : {"en", "fa"}
+        locale : {"en", "fa", "fa-AF", "ps"}
             Saturday ... Friday, or شنبه ... جمعه (with the zero-width non-joiner of یک‌شنبه,
-            سه‌شنبه and پنج‌شنبه).
+            سه‌شنبه and پنج‌شنبه); in Dari CLDR's شنبه ... جمعه, in Pashto اونۍ ... جمعه.
 
         Returns
         -------

@@ -362,8 +362,8 @@ class _Jalali:
         format : str
             Text with the directives of ``algorithms_c_pandas.JalaliAccessor.strftime``:
             ``%Y %y %m %-m %d %-d %j %B %b %A %a %w %H %-H %I %M %S %f %p %z %Z %%``.
-        locale : {"en", "fa"}
-            English names or Persian ones.
+        locale : {"en", "fa", "fa-AF", "ps"}
+            English names, Persian ones, or Afghanistan's: Dari (``"fa-AF"``) or Pashto (``"ps"``).
         digits : {"latin", "persian"}
             Digits as 0-9, or every digit written as ۰-۹.
 
@@ -385,8 +385,8 @@ class _Jalali:
 
         Parameters
         ----------
-        locale : {"en", "fa"}
-            Farvardin ... Esfand, or فروردین ... اسفند.
+        locale : {"en", "fa", "fa-AF", "ps"}
+            Farvardin ... Esfand, فروردین ... اسفند, in Dari حمل ... حوت, in Pashto وری ... کب.
 
         Returns
         -------
@@ -405,9 +405,9 @@ class _Jalali:
 
         Parameters
         ----------
-        locale : {"en", "fa"}
+        locale : {"en", "fa", "fa-AF", "ps"}
             Saturday ... Friday, or شنبه ... جمعه (with the zero-width non-joiner of یک‌شنبه,
-            سه‌شنبه and پنج‌شنبه).
+            سه‌شنبه and پنج‌شنبه); in Dari CLDR's شنبه ... جمعه, in Pashto اونۍ ... جمعه.
 
         Returns
         -------

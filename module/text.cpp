@@ -106,6 +106,22 @@ bool compile_format(PyObject *format, compiled &out)
     return true;
 }
 
+// The locale of its name: English, Persian, Dari or Pashto.
+bool read_locale(const char *name, text::locale &l) noexcept
+{
+    static constexpr struct {
+        const char *name;
+        text::locale locale;
+    } known[] = {{"en", text::locale::en}, {"fa", text::locale::fa}, {"fa-AF", text::locale::fa_af},
+                 {"ps", text::locale::ps}};
+    for (const auto &k : known)
+        if (std::strcmp(name, k.name) == 0) {
+            l = k.locale;
+            return true;
+        }
+    return false;
+}
+
 PyDoc_STRVAR(strftime_doc,
              "_jalali_strftime(values, per_day, calendar, format, locale, digits, validity=None, offset=0, "
              "utc_offsets=None, zone_codes=None, zone_names=(), fixed=False)\n--\n\n"
@@ -132,9 +148,11 @@ PyObject *jalali_strftime(PyObject *, PyObject *args, PyObject *kwargs)
     const int astronomical = read_calendar(calendar_name);
     if (astronomical < 0)
         return nullptr;
-    const bool english = std::strcmp(locale_name, "en") == 0, latin = std::strcmp(digits_name, "latin") == 0;
-    if (!english && std::strcmp(locale_name, "fa") != 0) {
-        PyErr_Format(PyExc_ValueError, "locale must be \"en\" or \"fa\", not \"%s\"", locale_name);
+    const bool latin = std::strcmp(digits_name, "latin") == 0;
+    text::locale l = text::locale::en;
+    if (!read_locale(locale_name, l)) {
+        PyErr_Format(PyExc_ValueError, "locale must be \"en\", \"fa\", \"fa-AF\" or \"ps\", not \"%s\"",
+                     locale_name);
         return nullptr;
     }
     if (!latin && std::strcmp(digits_name, "persian") != 0) {
@@ -179,7 +197,6 @@ PyObject *jalali_strftime(PyObject *, PyObject *args, PyObject *kwargs)
             longest_zone = std::max(longest_zone, static_cast<std::size_t>(size));
         }
     }
-    const text::locale l = english ? text::locale::en : text::locale::fa;
     const std::size_t width = text::longest(f.pattern, l, !latin, longest_zone);
     npy_intp bytes = 0;
     if (width != 0 && n > NPY_MAX_INTP / static_cast<npy_intp>(width)) {

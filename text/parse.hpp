@@ -8,9 +8,10 @@
 //
 // Digits may be ASCII, Persian (U+06F0 to U+06F9) or Arabic-Indic (U+0660 to
 // U+0669), mixed as they come.  Names of months and weekdays are English,
-// whole or of three letters, in any case, or Persian, with the Arabic yeh and
-// kaf taken for the Persian yeh and keheh, and a zero-width non-joiner where
-// Persian writes one (as in the name of Sunday) present, absent or a space.
+// whole or of three letters, in any case, or Persian, Dari or Pashto, with the
+// Arabic yeh and kaf taken for the Persian yeh and keheh (and the other way
+// round), Dari's hamza above present or absent, and a zero-width non-joiner
+// where Persian writes one (as in the name of Sunday) present, absent or a space.
 //
 // Text without a format (read_default) is a date YYYY/MM/DD, YYYY-MM-DD or
 // YYYYMMDD, the month and the day with or without a leading zero, then
@@ -178,7 +179,8 @@ constexpr unsigned persian_form(unsigned char first, unsigned char second) noexc
 
 // Whether the text goes on with `name`, which it then passes: English letters
 // in any case, Persian letters in either form, a zero-width non-joiner of
-// the name present, absent or a space.
+// the name present, absent or a space, a hamza above present, absent or
+// joined to its heh (U+06C0).
 constexpr bool name(cursor &c, std::string_view expected) noexcept
 {
     cursor at = c;
@@ -195,10 +197,27 @@ constexpr bool name(cursor &c, std::string_view expected) noexcept
             i += 3;
             continue;
         }
+        if (e == 0xD9 && expected.size() - i >= 2 && static_cast<unsigned char>(expected[i + 1]) == 0x94) {
+            // the hamza above (U+0654) of Dari's "سنبلهٔ": present or absent
+            if (at.left() >= 2 && at.at[0] == 0xD9 && at.at[1] == 0x94)
+                at.at += 2;
+            i += 2;
+            continue;
+        }
         if (at.done())
             return false;
+        if (e == 0xD9 && expected.size() - i >= 4 && static_cast<unsigned char>(expected[i + 1]) == 0x87
+            && static_cast<unsigned char>(expected[i + 2]) == 0xD9 && static_cast<unsigned char>(expected[i + 3]) == 0x94
+            && at.left() >= 2 && at.at[0] == 0xDB && at.at[1] == 0x80) {
+            at.at += 2;  // heh and hamza above written as one letter, U+06C0
+            i += 4;
+            continue;
+        }
         if (e >= 0x80 && expected.size() - i >= 2 && at.left() >= 2) {  // the two bytes of a Persian letter
-            const unsigned want = e << 8 | static_cast<unsigned char>(expected[i + 1]);
+            const unsigned spelled = e << 8 | static_cast<unsigned char>(expected[i + 1]);
+            // a name spelled with an Arabic letter (Pashto's weekdays, with the Arabic yeh) reads either form
+            const unsigned canonical = persian_form(e, static_cast<unsigned char>(expected[i + 1]));
+            const unsigned want = canonical != 0 ? canonical : spelled;
             const unsigned got = at.at[0] << 8 | at.at[1];
             if (got != want && persian_form(at.at[0], at.at[1]) != want)
                 return false;
@@ -215,15 +234,16 @@ constexpr bool name(cursor &c, std::string_view expected) noexcept
     return true;
 }
 
-// The longest of `names` (in both locales, whole and short) that the text
+// The longest of `names` (in every locale, whole and short) that the text
 // goes on with, which it passes: its index, or -1.
 template <std::size_t N>
-constexpr int one_of(cursor &c, const std::string_view (&whole)[2][N], const std::string_view (&short_)[2][N]) noexcept
+constexpr int one_of(cursor &c, const std::string_view (&whole)[locale_count][N],
+                     const std::string_view (&short_)[locale_count][N]) noexcept
 {
     int found = -1;
     cursor best = c;
     for (const auto *names : {&whole, &short_})
-        for (int l = 0; l < 2; ++l)
+        for (int l = 0; l < locale_count; ++l)
             for (std::size_t k = 0; k < N; ++k) {
                 cursor at = c;
                 if (name(at, (*names)[l][k]) && at.at > best.at) {
@@ -464,7 +484,7 @@ inline verdict read_formatted(const pattern &p, const char *text, std::size_t le
             break;
         case directive::meridiem: {
             int found = -1;
-            for (int l = 0; l < 2 && found < 0; ++l)
+            for (int l = 0; l < locale_count && found < 0; ++l)
                 for (int half = 0; half < 2 && found < 0; ++half)
                     if (name(c, meridiem_names[l][half]))
                         found = half;
