@@ -19,7 +19,8 @@ except ImportError as error:
 else:
     raise AssertionError("algorithms_c_numpy imported without NumPy")
 
-for adapter, extra in (("algorithms_c_pandas", "pandas"), ("algorithms_c_polars", "polars")):
+for adapter, extra in (("algorithms_c_pandas", "pandas"), ("algorithms_c_polars", "polars"),
+                       ("algorithms_c_matplotlib", "plot")):
     try:
         importlib.import_module(adapter)
     except ImportError as error:
