@@ -36,15 +36,22 @@ struct random_bits {
 };
 
 // Pieces that dates are made of, and that come near them: digits in three
-// scripts, separators, spaces, names, the zero-width non-joiner, the Arabic
-// yeh and kaf, stray and cut UTF-8 sequences.
+// scripts, separators, spaces, names in every locale, the zero-width
+// non-joiner, the Arabic yeh and kaf, the hamza above, stray and cut UTF-8
+// sequences.
 const char *const pieces[] = {
     "0", "1", "2", "9", "12", "29", "30", "31", "13", "00", "1402", "1403", "9378", "-622", "99999999",
     "\xDB\xB0", "\xDB\xB9", "\xD9\xA0", "\xD9\xA9", "\xDB", "\xD9", "\xDB\xBA", "\xD9\xAA",
     "/", "-", ":", ".", "T", " ", "\t", "\xC2\xA0", "\xC2", "+", "Z", "%", "\xE2\x80\x8C", "\xE2\x80", "\xE2",
     "Farvardin", "Esf", "esfand", "Mehr", "Saturday", "sat", "AM", "pm", "UTC", "GMT",
     "\u0627\u0633\u0641\u0646\u062F", "\u0641\u0631\u0648", "\u06CC\u06A9\u200C\u0634\u0646\u0628\u0647",
-    "\u064A\u0643\u0634\u0646\u0628\u0647", "\u0642\u0628\u0644 \u0627\u0632 \u0638\u0647\u0631", "\xFF", "\x80", "",
+    "\u064A\u0643\u0634\u0646\u0628\u0647", "\u0642\u0628\u0644 \u0627\u0632 \u0638\u0647\u0631",
+    // Dari's and Pashto's: month 6 with its hamza above, without, and joined to its heh; a name spelled
+    // with the Arabic yeh; a hamza alone and cut
+    "\u0633\u0646\u0628\u0644\u0647\u0654", "\u0633\u0646\u0628\u0644\u0647", "\u0633\u0646\u0628\u0644\u06C0",
+    "\u062D\u0645\u0644", "\u062D\u0648\u062A", "\u06A9\u0628", "\u0648\u0631\u064A", "\u064A\u0648\u0646\u06CD",
+    "\u0627\u0648\u0646\u06CD", "\u0642.\u0638.", "\u063A.\u0648.", "\u0654", "\u06C0", "\xD9\x94\xD9",
+    "\xFF", "\x80", "",
 };
 constexpr std::uint32_t piece_count = sizeof pieces / sizeof *pieces;
 
@@ -196,7 +203,7 @@ int main(int argc, char **argv)
         }
         // writing: a random moment by the random format, in a buffer of exactly the promised length
         const text::moment m = random_moment(r);
-        for (const auto l : {text::locale::en, text::locale::fa})
+        for (const auto l : {text::locale::en, text::locale::fa, text::locale::fa_af, text::locale::ps})
             for (const bool persian : {false, true}) {
                 const std::size_t length = text::longest(p, l, persian, m.zone.size());
                 char *buffer = static_cast<char *>(std::malloc(length + 1));
