@@ -327,23 +327,23 @@ class JalaliFormatter(mticker.Formatter):
         offset = self._write(stamps[-1:], formats[2])[0] if formats[2] else ""
         return list(labels), offset
 
+    def _labels(self, values: np.ndarray) -> Tuple[list, str]:
+        stamps = _scale(self.axis, self.tz).to_local(values)
+        labels, offset = (self._write(stamps, self.fmt), "") if self.fmt is not None else self._concise(stamps)
+        if self.shape is not None:
+            labels, offset = [self.shape(label) for label in labels], self.shape(offset)
+        return labels, offset
+
     def format_ticks(self, values):
         values = np.asarray(values, dtype=float)
-        if len(values) == 0:
-            self.labels, self.offset = {}, ""
-            return []
-        stamps = _scale(self.axis, self.tz).to_local(values)
-        labels, self.offset = (self._write(stamps, self.fmt), "") if self.fmt is not None else self._concise(stamps)
-        if self.shape is not None:
-            labels = [self.shape(label) for label in labels]
-            self.offset = self.shape(self.offset)
+        labels, self.offset = self._labels(values) if len(values) else ([], "")
         self.labels = dict(zip(values.tolist(), labels))
         return labels
 
     def __call__(self, x, pos=None):
-        if x in self.labels:
+        if x in self.labels:  # a tick of the last format_ticks, labelled among its neighbours
             return self.labels[x]
-        return self.format_ticks([x])[0]
+        return self._labels(np.array([x], dtype=float))[0][0]
 
     def get_offset(self):
         return self.offset
