@@ -234,19 +234,48 @@ constexpr bool name(cursor &c, std::string_view expected) noexcept
     return true;
 }
 
+// The first letter of a text or a name as name() compares it: an ASCII
+// letter in lower case, a two-byte letter in its Persian form, else its
+// first byte (no name begins with a zero-width non-joiner or a hamza).
+constexpr unsigned first_letter(unsigned char first, unsigned char second, std::size_t left) noexcept
+{
+    if (left == 0)
+        return 0;
+    if (first < 0x80 || left < 2)
+        return lower(first);
+    const unsigned persian = persian_form(first, second);
+    return persian != 0 ? persian : (static_cast<unsigned>(first) << 8 | second);
+}
+
+constexpr unsigned first_letter(const cursor &c) noexcept
+{
+    return first_letter(c.left() > 0 ? c.at[0] : 0, c.left() > 1 ? c.at[1] : 0, c.left());
+}
+
+constexpr unsigned first_letter(std::string_view name) noexcept
+{
+    return first_letter(name.size() > 0 ? static_cast<unsigned char>(name[0]) : 0,
+                        name.size() > 1 ? static_cast<unsigned char>(name[1]) : 0, name.size());
+}
+
 // The longest of `names` (in every locale, whole and short) that the text
-// goes on with, which it passes: its index, or -1.
+// goes on with, which it passes: its index, or -1.  Only the names that
+// begin with the text's first letter are tried, each once.
 template <std::size_t N>
 constexpr int one_of(cursor &c, const std::string_view (&whole)[locale_count][N],
                      const std::string_view (&short_)[locale_count][N]) noexcept
 {
     int found = -1;
     cursor best = c;
+    const unsigned letter = first_letter(c);
     for (const auto *names : {&whole, &short_})
         for (int l = 0; l < locale_count; ++l)
             for (std::size_t k = 0; k < N; ++k) {
+                const std::string_view candidate = (*names)[l][k];
+                if (first_letter(candidate) != letter || (names == &short_ && candidate == whole[l][k]))
+                    continue;  // a short name that is the whole one was tried as such
                 cursor at = c;
-                if (name(at, (*names)[l][k]) && at.at > best.at) {
+                if (name(at, candidate) && at.at > best.at) {
                     best = at;
                     found = static_cast<int>(k);
                 }
