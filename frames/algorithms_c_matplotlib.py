@@ -22,6 +22,7 @@ series of a regular frequency.
 """
 
 import datetime
+import functools
 from typing import Optional, Sequence, Tuple
 
 try:
@@ -126,6 +127,7 @@ def _scale(axis, tz) -> "_DateScale | _PeriodScale":
     return _DateScale(_zone(tz))
 
 
+@functools.lru_cache(maxsize=None)
 def _calendar_days(calendar: str) -> Tuple[int, int]:
     """The first and last days (from 1970-01-01) on which ticks of the calendar may fall."""
     space = _frames.ufuncs(calendar)
@@ -203,11 +205,17 @@ class JalaliLocator(mticker.Locator):
         scale = _scale(self.axis, self.tz)
         low, high = scale.to_local([vmin, vmax])
         span_days = float((high - low).astype(np.int64)) / _DAY_US
-        if self.freq is None and span_days < self.minticks and isinstance(scale, _DateScale):
+        if self.freq is None and span_days < self.minticks:
             self.chosen = ("time", 1)  # hours and minutes are the same in any calendar
-            auto = mdates.AutoDateLocator(tz=scale.tz, minticks=3, maxticks=self.maxticks)
-            # which, like its own locators, takes the limits as datetimes
-            return auto.tick_values(mdates.num2date(vmin, scale.tz), mdates.num2date(vmax, scale.tz))
+            if isinstance(scale, _DateScale):
+                auto = mdates.AutoDateLocator(tz=scale.tz, minticks=3, maxticks=self.maxticks)
+                # which, like its own locators, takes the limits as datetimes
+                return auto.tick_values(mdates.num2date(vmin, scale.tz), mdates.num2date(vmax, scale.tz))
+            # on pandas' period axis: matplotlib's ticks of the wall-clock times, placed by the periods
+            auto = mdates.AutoDateLocator(minticks=3, maxticks=self.maxticks)
+            local = auto.tick_values(low.astype(datetime.datetime), high.astype(datetime.datetime))
+            ticks = scale.from_local(_DateScale(None).to_local(local)) if len(local) else np.array([])
+            return ticks[(ticks >= vmin) & (ticks <= vmax)]
         freq, step = self.chosen = self._choose(span_days)
         first_allowed, last_allowed = _calendar_days(self.calendar)
         first = int(np.floor(low.astype("datetime64[D]").astype(np.int64)))
@@ -231,7 +239,7 @@ class JalaliLocator(mticker.Locator):
                     keep &= year % step == 0
                 days = days[keep]
         stamps = days.astype("datetime64[D]").astype("datetime64[us]")
-        ticks = scale.from_local(stamps)
+        ticks = scale.from_local(self.raise_if_exceeds(stamps))  # warns, as matplotlib's do, of too many
         return ticks[(ticks >= vmin) & (ticks <= vmax)] if len(ticks) else ticks
 
     def _days(self, first: int, last: int, step: int) -> np.ndarray:

@@ -194,6 +194,24 @@ def test_the_examples_of_the_modules_docstrings():
     assert sum(len(t.examples) for t in tests) >= 8 and runner.failures == 0
 
 
+def test_hours_on_pandas_period_axis():
+    """Zoomed below a few days, an hourly series drawn by pandas is ticked at whole hours, and
+    its midnights are labelled with the Jalali day."""
+    s = pd.Series(np.arange(24 * 30.0), index=pd.date_range("2025-03-10", periods=24 * 30, freq="h"))
+    fig, ax = plt.subplots()
+    s.plot(ax=ax)
+    first = ax.get_xlim()[0]
+    ax.set_xlim(first + 24 * 10, first + 24 * 12)  # the axis's numbers are hours: 20 to 22 March
+    locator, _ = acm.jalali_axis(ax)
+    locs, labels = drawn(ax)
+    from algorithms_c_matplotlib import _PeriodScale
+    stamps = _PeriodScale(ax.xaxis.freq).to_local(locs)
+    assert locator.chosen == ("time", 1) and len(stamps) >= 3
+    assert (stamps == stamps.astype("datetime64[h]")).all()
+    midnight = np.datetime64("2025-03-21T00:00", "us")
+    assert midnight in stamps and labels[list(stamps).index(midnight)] == "1 Far"
+
+
 # Labels --------------------------------------------------------------------------------------
 
 LABELS = [
