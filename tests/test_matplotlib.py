@@ -234,10 +234,12 @@ def test_concise_labels(locale, digits, view, labels, offset):
     fig, ax = plt.subplots()
     ax.plot(np.array(view, dtype="datetime64[m]"), [0, 1])
     ax.set_xlim(*np.array(view, dtype="datetime64[m]"))
-    acm.jalali_axis(ax, locale=locale, digits=digits)
+    _, formatter = acm.jalali_axis(ax, locale=locale, digits=digits)
     _, written = drawn(ax)
-    assert written == labels
-    assert ax.xaxis.get_offset_text().get_text() == offset
+    # before matplotlib 3.11 the labels go to it shaped, and in the order they are shown
+    shaped = formatter.shape or (lambda text: text)
+    assert written == [shaped(label) for label in labels]
+    assert ax.xaxis.get_offset_text().get_text() == shaped(offset)
 
 
 def test_a_format_of_the_callers_and_the_cursor_text():
@@ -334,3 +336,23 @@ def test_persian_labels_are_given_in_logical_order_where_matplotlib_shapes_them(
         pytest.importorskip("arabic_reshaper")
         shaped = formatter.shape("فروردین")
         assert shaped != "فروردین" and "\ufe8e" <= max(shaped)  # presentation forms, joined
+
+
+def test_without_libraqm_the_labels_are_shaped(monkeypatch):
+    """Where matplotlib lays text out without libraqm (before 3.11), the formatter joins the
+    letters itself (presentation forms) and orders them as shown, right to left."""
+    pytest.importorskip("arabic_reshaper")
+    pytest.importorskip("bidi")
+    from matplotlib import ft2font
+
+    monkeypatch.delattr(ft2font, "__libraqm_version__", raising=False)
+    formatter = acm.JalaliFormatter(locale="fa", fmt="%B")
+    shaped = formatter.shape("فروردین")
+    assert all("\ufb50" <= c <= "\ufeff" for c in shaped)  # every letter in a joined form
+    # shown right to left: the final noon (U+FEE6) first, the initial feh (U+FED3) last
+    assert shaped[0] == "\ufee6" and shaped[-1] == "\ufed3"
+    fig, ax = plt.subplots()
+    ax.plot(np.array(["2025-03-21", "2025-06-01"], dtype="datetime64[D]"), [0, 1])
+    ax.xaxis.set_major_formatter(formatter)
+    assert formatter.format_ticks([mdates.date2num(datetime.datetime(2025, 3, 21))]) == [shaped]
+
