@@ -226,12 +226,13 @@ class JalaliLocator(mticker.Locator):
         if freq == "day":
             days = self._days(first, last, step)
         else:
+            # every period that begins in view, then every step-th of them, counted from a fixed
+            # point (Farvardin, the year 0, a week of 1970) so that a pan keeps the same ones
             base = "month" if freq == "quarter" else freq
-            # from the period that holds `first`, so that the step's phase is seen
             days = _frames.period_range(first, last, None, base, self.calendar)
             if freq == "week":
                 days = days[((days - 2) // 7) % step == 0]  # 1970-01-03 was a Saturday
-            elif freq != "day":
+            else:
                 year, month = _fields(days, self.calendar, ("year", "month"))
                 months = {"year": 12, "quarter": 3 * step, "month": step}[freq]
                 keep = (month - 1) % months == 0
