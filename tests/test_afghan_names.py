@@ -132,3 +132,13 @@ def test_the_generated_table_is_what_icu_gives():
         pytest.skip("the sources are not beside the tests")
     done = subprocess.run([sys.executable, str(script), "--check"], capture_output=True, text=True)
     assert done.returncode == 0, done.stdout
+
+
+def test_duckdb_writes_and_reads_them():
+    duckdb = pytest.importorskip("duckdb")
+    acd = pytest.importorskip("algorithms_c_duckdb")
+    con = duckdb.connect()
+    acd.register(con)
+    row = con.execute("SELECT jalali_strftime(DATE '2024-08-26', '%A %-d %B %Y', 'fa-AF', 'persian'), "
+                      "jalali_strftime(DATE '2024-08-26', '%B', 'ps')").fetchone()
+    assert row == ("دوشنبه ۵ سنبلهٔ ۱۴۰۳", "وږی")
