@@ -9,6 +9,7 @@
 
 #include "module/text.hpp"
 
+#include <string>
 #include <string_view>
 
 #include "module/column_pass.hpp"
@@ -106,6 +107,53 @@ bool compile_format(PyObject *format, compiled &out)
     return true;
 }
 
+// Refuses a format to read by, which compile_format() read into `p`, where it holds a "%"
+// that begins no directive or names no year: false with a ValueError set.
+bool readable(PyObject *format, const text::pattern &p)
+{
+    if (p.stray_length != 0) {
+        const std::string_view stray = p.stray();
+        PyErr_Format(PyExc_ValueError, "the format %R holds '%s', which is no directive (a percent sign is '%%%%')",
+                     format, std::string(stray).c_str());
+        return false;
+    }
+    if (!p.year) {
+        PyErr_Format(PyExc_ValueError, "the format %R names no year: it needs %%Y or %%y", format);
+        return false;
+    }
+    return true;
+}
+
+PyDoc_STRVAR(format_doc,
+             "_jalali_format(format)\n--\n\n"
+             "What a strftime-style format holds, as the text routines read it: a dict of time (a time of day), "
+             "offset (%z), zone_name (%Z), names (of months, weekdays or halves of the day), year (%Y or %y), "
+             "date_separator (the separator of a format that is exactly %Y?%m?%d, or None) and stray (the first "
+             "'%' that begins no directive, with what follows it, or None).");
+
+PyObject *jalali_format(PyObject *, PyObject *format)
+{
+    compiled f;
+    if (!PyUnicode_Check(format)) {
+        PyErr_Format(PyExc_TypeError, "the format must be a string, not %s", Py_TYPE(format)->tp_name);
+        return nullptr;
+    }
+    if (!compile_format(format, f))
+        return nullptr;
+    const text::pattern &p = f.pattern;
+    PyObject *separator = p.date_separator == 0 ? nullptr : PyUnicode_FromStringAndSize(&p.date_separator, 1);
+    PyObject *stray = p.stray_length == 0 ? nullptr : PyUnicode_DecodeUTF8(p.stray().data(), p.stray_length, "replace");
+    PyObject *facts = nullptr;
+    if ((separator != nullptr || p.date_separator == 0) && (stray != nullptr || p.stray_length == 0))
+        facts = Py_BuildValue("{sOsOsOsOsOsOsO}", "time", p.time ? Py_True : Py_False, "offset",
+                              p.offset ? Py_True : Py_False, "zone_name", p.zone_name ? Py_True : Py_False, "names",
+                              p.names ? Py_True : Py_False, "year", p.year ? Py_True : Py_False, "date_separator",
+                              separator != nullptr ? separator : Py_None, "stray", stray != nullptr ? stray : Py_None);
+    Py_XDECREF(separator);
+    Py_XDECREF(stray);
+    return facts;
+}
+
 PyDoc_STRVAR(strftime_doc,
              "_jalali_strftime(values, per_day, calendar, format, locale, digits, validity=None, offset=0, "
              "utc_offsets=None, zone_codes=None, zone_names=(), fixed=False)\n--\n\n"
@@ -200,13 +248,8 @@ PyObject *jalali_strftime(PyObject *, PyObject *args, PyObject *kwargs)
                                               : static_cast<std::int64_t *>(PyArray_DATA(reinterpret_cast<PyArrayObject *>(offsets)));
     if (starts != nullptr)
         starts[0] = 0;
-    using text::directive;
-    bool time = false;
-    for (const directive d : {directive::hour, directive::hour_of_12, directive::meridiem, directive::minute,
-                              directive::second, directive::fraction})
-        time |= f.pattern.has(d);
     const format_pass pass{&f.pattern,
-                           time,
+                           f.pattern.time,
                            l,
                            !latin,
                            east == nullptr ? nullptr : static_cast<const std::int32_t *>(PyArray_DATA(east)),
@@ -451,8 +494,19 @@ PyObject *jalali_strptime(PyObject *, PyObject *args, PyObject *kwargs)
         PyErr_Format(PyExc_ValueError, "errors must be \"raise\" or \"coerce\", not \"%s\"", errors);
         return nullptr;
     }
+    // pandas' two formats that are no pattern: "mixed", each text read by its own form, which the
+    // reading without a format does; "ISO8601", which names no form of Jalali text
+    if (format != Py_None && PyUnicode_Check(format) && PyUnicode_CompareWithASCIIString(format, "mixed") == 0)
+        format = Py_None;
+    if (format != Py_None && PyUnicode_Check(format) && PyUnicode_CompareWithASCIIString(format, "ISO8601") == 0) {
+        PyErr_SetString(PyExc_ValueError,
+                        "format='ISO8601' names no form of Jalali text: without a format, YYYY-MM-DD is read "
+                        "with a time HH:MM[:SS[.fraction]] after a space or a T; for an offset, give a format "
+                        "such as '%Y-%m-%dT%H:%M:%S%z'");
+        return nullptr;
+    }
     compiled f;
-    if (format != Py_None && (!PyUnicode_Check(format) || !compile_format(format, f))) {
+    if (format != Py_None && (!PyUnicode_Check(format) || !compile_format(format, f) || !readable(format, f.pattern))) {
         if (!PyErr_Occurred())
             PyErr_SetString(PyExc_TypeError, "the format must be a string");
         return nullptr;
@@ -620,14 +674,14 @@ PyObject *jalali_strptime(PyObject *, PyObject *args, PyObject *kwargs)
     release();
     if (ticks == nullptr)
         return nullptr;
-    const bool zoned = !local && p != nullptr
-                    && (p->has(text::directive::utc_offset) || p->has(text::directive::zone_name));
+    const bool zoned = !local && p != nullptr && (p->offset || p->zone_name);
     return Py_BuildValue("(NO)", ticks, zoned ? Py_True : Py_False);
 }
 
 PyMethodDef text_methods[] = {
     {"_jalali_strftime", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(jalali_strftime)),
      METH_VARARGS | METH_KEYWORDS, strftime_doc},
+    {"_jalali_format", jalali_format, METH_O, format_doc},
     {"_jalali_strptime", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(jalali_strptime)),
      METH_VARARGS | METH_KEYWORDS, strptime_doc},
     {nullptr, nullptr, 0, nullptr},

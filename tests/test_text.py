@@ -174,7 +174,7 @@ def test_times_of_day_and_zones_as_pandas_writes_them(zone):
     ("%Y/%m/%d %Z", "1402/12/29 GMT", True),
     ("%Y/%m/%d %%z", "1402/12/29 %z", False),
     ("%Y/%m/%d %%Z", "1402/12/29 %Z", False),
-    ("%Y/%m/%d %-z", "1402/12/29 %-z", False),
+    ("%Y/%m/%d %%-z", "1402/12/29 %-z", False),  # "%-z" itself is refused as no directive
 ])
 def test_utc_exactly_where_the_format_reads_an_offset(format, text, zoned):
     read = ap.to_datetime([text], format=format)
@@ -380,11 +380,28 @@ TEXTS = st.one_of(
 )
 
 
+# Formats to read by: most name a year, which a format to read by needs.
+READ_FORMATS = st.tuples(st.sampled_from(["%Y ", "%y ", "%Y", ""]), FORMATS).map("".join)
+# Each directive, as Python's re reads a format from the left; a "%" that begins none is stray.
+KNOWN = re.compile(r"%(?:%|-[mdjHIMS]|[YymdjBbAawHIpMSfzZ])|%")
+
+
+def refused_format(format):
+    """Whether a format is refused for reading: it holds a stray "%", or names no year."""
+    found = [m.group() for m in KNOWN.finditer(format)]
+    return "%" in found or not ({"%Y", "%y"} & set(found))
+
+
 @settings(max_examples=100)
-@given(texts=st.lists(TEXTS, max_size=6), format=st.one_of(st.none(), FORMATS),
+@given(texts=st.lists(TEXTS, max_size=6), format=st.one_of(st.none(), READ_FORMATS),
        calendar=st.sampled_from(CALENDARS), unit=st.sampled_from(UNITS))
 def test_any_text_is_read_or_refused(texts, format, calendar, unit):
     options = {"format": format, "calendar": calendar, "unit": unit}
+    if format is not None and refused_format(format):
+        for errors in ("raise", "coerce"):
+            with pytest.raises(ValueError, match="^the format "):
+                ap.to_datetime(texts, errors=errors, **options)
+        return
     coerced = ap.to_datetime(texts, errors="coerce", **options)
     zoned = format is not None and re.search("%[zZ]", format.replace("%%", ""))
     assert coerced.dtype == (pd.DatetimeTZDtype(unit, "UTC") if zoned else np.dtype(f"datetime64[{unit}]"))
@@ -529,3 +546,51 @@ def test_years_of_any_width_and_the_date_that_text_names_with_its_offset():
     assert [d.isoformat() for d in text.jalali.to_date("%Y/%m/%d %H:%M %z").to_list()] == ["2025-03-21", "2025-03-20"]
     instants = text.jalali.to_datetime("%Y/%m/%d %H:%M %z").to_list()
     assert [i.isoformat() for i in instants] == ["2025-03-20T21:30:00+00:00", "2025-03-21T04:00:00+00:00"]
+
+
+FORMAT_REFUSALS = [  # a format that no text is read by, and what the message says of it
+    ("%m/%d", "names no year"), ("%d %B", "names no year"), ("%H:%M", "names no year"), ("", "names no year"),
+    ("%j", "names no year"), ("%Y/%m/%d %Q", "holds '%Q', which is no directive"),
+    ("%Y/%m/%d %-z", "holds '%-z'"), ("%Y/%m/%d %", "holds '%'"), ("%Y-%-", "holds '%-'"),
+    ("%y %\u0633", "holds '%\u0633'"), ("%Y %%%q", "holds '%q'"), ("ISO8601", "ISO8601"),
+]
+
+
+@pytest.mark.parametrize("format,reason", FORMAT_REFUSALS)
+def test_formats_refused_whatever_errors_says(format, reason):
+    for errors in ("raise", "coerce"):
+        with pytest.raises(ValueError, match=re.escape(reason)):
+            ap.to_datetime(["1404/01/05", "5 Farvardin"], format=format, errors=errors)
+    pl = pytest.importorskip("polars")
+    pytest.importorskip("algorithms_c_polars")
+    for strict in (True, False):
+        with pytest.raises((ValueError, compute_error()), match=re.escape(reason)):
+            pl.Series("t", ["1404/01/05"]).jalali.to_date(format, strict=strict)
+
+
+def test_mixed_reads_each_text_by_its_own_form():
+    texts = ["1403/12/29", "1404-1-5", "14040105 10:30", "soon"]
+    expected = [jalali(1403, 12, 29), jalali(1404, 1, 5), jalali(1404, 1, 5, 10, 30), pd.NaT]
+    assert ap.to_datetime(texts, format="mixed", errors="coerce").tolist() == expected
+    with pytest.raises(ValueError, match="position 3, 'soon', is not a date YYYY/MM/DD"):
+        ap.to_datetime(texts, format="mixed")
+
+
+FACT_FORMATS = ["%Y/%m/%d", "%Y-%m-%d", "%Y/%m-%d", "%Y %m %d", "%y/%m/%d", "%%Z %z", "%Z", "%-z %Y", "%p",
+                "%d %B %Y %H:%M", "%A %I %p", "%f", "%%%%Y%%", "%Y/%m/%d %Q", "%-d %%H %-S"]
+
+
+@pytest.mark.parametrize("format", FACT_FORMATS)
+def test_what_a_format_holds(format):
+    """The facts the native pattern gives the adapters, against Python's own reading of the format."""
+    an = pytest.importorskip("algorithms_c_numpy")
+    found = [m.group() for m in KNOWN.finditer(format)]
+    plain = {f.replace("-", "") for f in found}
+    facts = an._jalali_format(format)
+    assert facts["time"] == bool(plain & {"%H", "%I", "%p", "%M", "%S", "%f"})
+    assert facts["offset"] == ("%z" in plain) and facts["zone_name"] == ("%Z" in plain)
+    assert facts["names"] == bool(plain & {"%B", "%b", "%A", "%a", "%p"})
+    assert facts["year"] == bool(plain & {"%Y", "%y"})
+    assert (facts["stray"] is not None) == ("%" in found)
+    shape = re.fullmatch(r"%Y([^ %])%m\1%d", format)
+    assert facts["date_separator"] == (shape.group(1) if shape else None)

@@ -376,11 +376,7 @@ inline verdict read_formatted(const pattern &p, const char *text, std::size_t le
     if (c.done())
         return verdict::empty;
     r = reading{};
-    if (p.count == 5 && p.pieces[0].what == directive::year && p.pieces[2].what == directive::month
-        && p.pieces[4].what == directive::day && p.pieces[1].what == directive::literal && p.pieces[1].length == 1
-        && p.pieces[3].what == directive::literal && p.pieces[3].length == 1
-        && p.format[p.pieces[1].start] == p.format[p.pieces[3].start] && p.format[p.pieces[1].start] != ' '
-        && ascii_date(c, p.format[p.pieces[1].start], r))
+    if (p.date_separator != 0 && ascii_date(c, p.date_separator, r))
         return checked(r);
     std::int32_t hour_of_12 = -1, meridiem = -1;
     for (std::size_t i = 0; i < p.count; ++i) {
