@@ -307,9 +307,13 @@ struct ucs4_rows {
     const npy_bool *mask;
     mutable char buffer[4 * 256];
 
-    // the readers' spaces (U+00A0 too), taken off here as well so that padding counts
+    // the readers' spaces (U+00A0 and the marks of direction too), taken off here as well so that padding counts
     // for nothing against the buffer
-    static constexpr bool space(std::uint32_t u) noexcept { return u == ' ' || (u >= '\t' && u <= '\r') || u == 0xA0; }
+    static constexpr bool space(std::uint32_t u) noexcept
+    {
+        return u == ' ' || (u >= '\t' && u <= '\r') || u == 0xA0 || u == 0x061C || u == 0x200E || u == 0x200F
+            || (u >= 0x202A && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069);
+    }
 
     bool row(npy_intp i, const char *&text, std::size_t &length) const noexcept
     {

@@ -548,6 +548,24 @@ def test_years_of_any_width_and_the_date_that_text_names_with_its_offset():
     assert [i.isoformat() for i in instants] == ["2025-03-20T21:30:00+00:00", "2025-03-21T04:00:00+00:00"]
 
 
+# Every invisible mark of direction that editors of right-to-left text put around a date.
+MARKS = ["\u200e", "\u200f", "\u061c", "\u202a", "\u202b", "\u202c", "\u202d", "\u202e", "\u2066", "\u2067",
+         "\u2068", "\u2069"]
+
+
+@pytest.mark.parametrize("mark", MARKS)
+def test_marks_of_direction_are_spaces(mark):
+    date, time = "\u06f1\u06f4\u06f0\u06f4/\u06f0\u06f1/\u06f0\u06f5", "10:30"
+    texts = [mark + date + mark, f"{mark}{mark} {date}{mark} {time}{mark}", f"{date}{mark}{time}", mark + mark]
+    expected = [jalali(1404, 1, 5), jalali(1404, 1, 5, 10, 30), jalali(1404, 1, 5, 10, 30), pd.NaT]
+    for held in (texts, np.array(texts), pd.Series(texts, dtype="string[pyarrow]")):
+        assert ap.to_datetime(held).tolist() == expected
+    named = [f"{mark}5 {mark}Farvardin{mark} 1404 {mark}{time}{mark}"]
+    assert ap.to_datetime(named, format="%d %B %Y %H:%M").tolist() == [jalali(1404, 1, 5, 10, 30)]
+    # where no space may stand, neither may a mark
+    assert ap.to_datetime([f"1404/{mark}01/05"], errors="coerce").tolist() == [pd.NaT]
+
+
 FORMAT_REFUSALS = [  # a format that no text is read by, and what the message says of it
     ("%m/%d", "names no year"), ("%d %B", "names no year"), ("%H:%M", "names no year"), ("", "names no year"),
     ("%j", "names no year"), ("%Y/%m/%d %Q", "holds '%Q', which is no directive"),

@@ -17,7 +17,9 @@
 // optionally a time HH:MM[:SS[.fraction]] after spaces or a "T".  Text with a
 // format (read_formatted) follows the directives of pattern.hpp; a space in
 // the format stands for any run of spaces.  Either way spaces around the text
-// are ignored, and text of spaces alone is empty: a missing value.
+// are ignored, and text of spaces alone is empty: a missing value.  The
+// spaces are ASCII white space, the no-break space, and the invisible marks of
+// direction (see space_at).
 
 #include <cstddef>
 #include <cstdint>
@@ -107,21 +109,45 @@ constexpr bool number(cursor &c, int least, int most, std::int32_t &value) noexc
     return true;
 }
 
-// A space: ASCII white space or the no-break space (U+00A0), which it passes.
+// The bytes of a space at `at`, with `left` bytes from there on: ASCII white
+// space, the no-break space (U+00A0), or one of the invisible marks of
+// direction that editors of right-to-left text put around a date (U+061C,
+// U+200E, U+200F, U+202A to U+202E, U+2066 to U+2069); else 0.
+constexpr std::size_t space_at(const unsigned char *at, std::size_t left) noexcept
+{
+    if (left == 0)
+        return 0;
+    const unsigned char b = at[0];
+    if (b == ' ' || (b >= '\t' && b <= '\r'))
+        return 1;
+    if (left >= 2 && ((b == 0xC2 && at[1] == 0xA0) || (b == 0xD8 && at[1] == 0x9C)))
+        return 2;
+    if (left >= 3 && b == 0xE2
+        && ((at[1] == 0x80 && (at[2] == 0x8E || at[2] == 0x8F || (at[2] >= 0xAA && at[2] <= 0xAE)))
+            || (at[1] == 0x81 && at[2] >= 0xA6 && at[2] <= 0xA9)))
+        return 3;
+    return 0;
+}
+
+// The bytes of a space that ends at `end`, with `left` bytes before it; else 0.
+constexpr std::size_t space_before(const unsigned char *end, std::size_t left) noexcept
+{
+    if (left == 0)
+        return 0;
+    const unsigned char last = end[-1];
+    if (last < 0x80)
+        return last == ' ' || (last >= '\t' && last <= '\r') ? 1 : 0;
+    if (left >= 2 && (last == 0xA0 || last == 0x9C) && space_at(end - 2, 2) == 2)
+        return 2;  // not the Arabic-Indic zero, D9 A0, whose last byte is the no-break space's
+    return left >= 3 && space_at(end - 3, 3) == 3 ? 3 : 0;
+}
+
+// A space, which it passes.
 constexpr bool space(cursor &c) noexcept
 {
-    if (c.done())
-        return false;
-    const unsigned char b = *c.at;
-    if (b == ' ' || (b >= '\t' && b <= '\r')) {
-        ++c.at;
-        return true;
-    }
-    if (b == 0xC2 && c.left() >= 2 && c.at[1] == 0xA0) {
-        c.at += 2;
-        return true;
-    }
-    return false;
+    const std::size_t n = space_at(c.at, c.left());
+    c.at += n;
+    return n != 0;
 }
 
 constexpr int spaces(cursor &c) noexcept
@@ -136,17 +162,9 @@ constexpr int spaces(cursor &c) noexcept
 constexpr cursor trimmed(cursor c) noexcept
 {
     spaces(c);
-    for (;;) {  // from the end: ASCII white space, or the two bytes of U+00A0
-        if (c.done())
-            return c;
-        const unsigned char b = c.end[-1];
-        if (b == ' ' || (b >= '\t' && b <= '\r'))
-            --c.end;
-        else if (b == 0xA0 && c.left() >= 2 && c.end[-2] == 0xC2)
-            c.end -= 2;
-        else
-            return c;
-    }
+    while (const std::size_t n = space_before(c.end, c.left()))
+        c.end -= n;
+    return c;
 }
 
 constexpr bool literal(cursor &c, char expected) noexcept
