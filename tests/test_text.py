@@ -548,6 +548,31 @@ def test_years_of_any_width_and_the_date_that_text_names_with_its_offset():
     assert [i.isoformat() for i in instants] == ["2025-03-20T21:30:00+00:00", "2025-03-21T04:00:00+00:00"]
 
 
+HALVES = [  # text of a half of the day, 0 before noon and 1 after
+    ("AM", 0), ("pm", 1), ("Pm", 1), ("a.m.", 0), ("P.M.", 1), ("p.m", 1), ("am.", 0),
+    ("\u0642\u0628\u0644 \u0627\u0632 \u0638\u0647\u0631", 0),            # قبل از ظهر
+    ("\u0628\u0639\u062f \u0627\u0632 \u0638\u0647\u0631", 1),            # بعد از ظهر
+    ("\u0642\u0628\u0644\u0627\u0632\u0638\u0647\u0631", 0),              # قبلازظهر
+    ("\u0628\u0639\u062f\u0627\u0632\u0638\u0647\u0631", 1),              # بعدازظهر
+    ("\u0642\u0628\u0644\u200c\u0627\u0632\u0638\u0647\u0631", 0),        # قبل‌ازظهر
+    ("\u0628\u0639\u062f\u200c\u0627\u0632\u200c\u0638\u0647\u0631", 1),  # بعد‌از‌ظهر
+    ("\u0642.\u0638", 0), ("\u0628.\u0638", 1),                                # ق.ظ, ب.ظ
+    ("\u0642\u0638", 0), ("\u0628\u0638", 1), ("\u0628.\u0638.", 1),         # قظ, بظ, ب.ظ.
+]
+
+
+@pytest.mark.parametrize("half,after_noon", HALVES)
+@pytest.mark.parametrize("hour", ["12", "5"])
+def test_every_written_form_of_the_half_of_the_day(half, after_noon, hour):
+    expected_hour = int(hour) % 12 + 12 * after_noon
+    texts = [f"1404/01/05 {hour}:30 {half}", f"{half} {hour}:30 1404/01/05"]
+    formats = ["%Y/%m/%d %I:%M %p", "%p %I:%M %Y/%m/%d"]
+    for text, format in zip(texts, formats):
+        assert ap.to_datetime([text], format=format).tolist() == [jalali(1404, 1, 5, expected_hour, 30)], text
+    # a form with more after it is not taken for a shorter one
+    assert ap.to_datetime([f"1404/01/05 {hour}:30 {half}x"], format=formats[0], errors="coerce").tolist() == [pd.NaT]
+
+
 # Every invisible mark of direction that editors of right-to-left text put around a date.
 MARKS = ["\u200e", "\u200f", "\u061c", "\u202a", "\u202b", "\u202c", "\u202d", "\u202e", "\u2066", "\u2067",
          "\u2068", "\u2069"]

@@ -253,6 +253,72 @@ constexpr int one_of(cursor &c, const std::string_view (&whole)[2][N], const std
     return found;
 }
 
+// Whether the text goes on with the UTF-8 bytes `expected`, which it then passes.
+constexpr bool bytes(cursor &c, std::string_view expected) noexcept
+{
+    if (c.left() < expected.size())
+        return false;
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        if (c.at[i] != static_cast<unsigned char>(expected[i]))
+            return false;
+    c.at += expected.size();
+    return true;
+}
+
+// Spaces and zero-width non-joiners (U+200C), as many as there are, between
+// the words of a name.
+constexpr void joiners(cursor &c) noexcept
+{
+    while (space(c) || bytes(c, "\u200C")) {
+    }
+}
+
+// Before noon (0) or after noon (1), which it passes, or -1: AM or PM, a.m. or
+// p.m., in any case and the dots optional; in Persian, قبل از ظهر and بعد از ظهر,
+// their words apart by spaces, a zero-width non-joiner or nothing, or short,
+// ق.ظ and ب.ظ, the dots optional.
+constexpr int half_of_day(cursor &c) noexcept
+{
+    cursor at = c;
+    if (!at.done() && (lower(*at.at) == 'a' || lower(*at.at) == 'p')) {
+        const int half = lower(*at.at) == 'p';
+        ++at.at;
+        literal(at, '.');
+        if (!at.done() && lower(*at.at) == 'm') {
+            ++at.at;
+            literal(at, '.');
+            c = at;
+            return half;
+        }
+        return -1;
+    }
+    constexpr std::string_view before = "\u0642\u0628\u0644", after = "\u0628\u0639\u062F";  // قبل, بعد
+    constexpr std::string_view qaf = "\u0642", beh = "\u0628", zah = "\u0638";                   // ق, ب, ظ
+    for (int half = 0; half < 2; ++half) {
+        at = c;
+        if (bytes(at, half == 0 ? before : after)) {
+            joiners(at);
+            if (!bytes(at, "\u0627\u0632"))  // از
+                return -1;
+            joiners(at);
+            if (!bytes(at, "\u0638\u0647\u0631"))  // ظهر
+                return -1;
+            c = at;
+            return half;
+        }
+        at = c;
+        if (bytes(at, half == 0 ? qaf : beh)) {
+            literal(at, '.');
+            if (!bytes(at, zah))
+                return -1;
+            literal(at, '.');
+            c = at;
+            return half;
+        }
+    }
+    return -1;
+}
+
 // [+-]HH[:]MM[[:]SS] or Z: seconds east of UTC.
 constexpr bool utc_offset(cursor &c, std::int32_t &offset) noexcept
 {
@@ -476,17 +542,10 @@ inline verdict read_formatted(const pattern &p, const char *text, std::size_t le
             if (hour_of_12 < 1 || hour_of_12 > 12)
                 return verdict::bad_time;
             break;
-        case directive::meridiem: {
-            int found = -1;
-            for (int l = 0; l < 2 && found < 0; ++l)
-                for (int half = 0; half < 2 && found < 0; ++half)
-                    if (name(c, meridiem_names[l][half]))
-                        found = half;
-            if (found < 0)
+        case directive::meridiem:
+            if ((meridiem = half_of_day(c)) < 0)
                 return verdict::mismatch;
-            meridiem = found;
             break;
-        }
         case directive::minute:
             if (!number(c, 1, 2, r.minute))
                 return verdict::mismatch;
