@@ -441,12 +441,46 @@ bool read_all(const Rows &rows, npy_intp n, bool astronomical, const text::patte
                         : read_rows<calendar::arithmetic_calendar>(rows, n, p, per_day, local, coerce, out, failed);
 }
 
+// How an error message quotes a value: its repr, cut after 60 characters (for text, the repr of
+// its first 60, then "…" and its length), so that a long cell makes a message one can read.
+PyObject *quoted(PyObject *value)
+{
+    constexpr Py_ssize_t most = 60;
+    if (PyUnicode_Check(value) && PyUnicode_GET_LENGTH(value) > most) {
+        PyObject *head = PyUnicode_Substring(value, 0, most);
+        PyObject *shown = head == nullptr ? nullptr
+                                          : PyUnicode_FromFormat("%R%s (%zd characters)", head, "\u2026",
+                                                                               PyUnicode_GET_LENGTH(value));
+        Py_XDECREF(head);
+        return shown;
+    }
+    PyObject *repr = PyObject_Repr(value);
+    if (repr == nullptr || PyUnicode_Check(value) || PyUnicode_GET_LENGTH(repr) <= most)
+        return repr;
+    PyObject *head = PyUnicode_Substring(repr, 0, most);
+    Py_DECREF(repr);
+    PyObject *shown = head == nullptr ? nullptr : PyUnicode_FromFormat("%U%s", head, "\u2026");
+    Py_XDECREF(head);
+    return shown;
+}
+
+// "the <what> at position <at>, <value quoted>, ": the beginning of every message about one row.
+PyObject *naming_row(const char *what, npy_intp at, PyObject *value)
+{
+    PyObject *shown = quoted(value);
+    if (shown == nullptr)
+        return nullptr;
+    PyObject *named = PyUnicode_FromFormat("the %s at position %zd, %U, ", what, static_cast<Py_ssize_t>(at), shown);
+    Py_DECREF(shown);
+    return named;
+}
+
 // Raises the ValueError of a refused row, naming its position and its text.
 PyObject *raise_refusal(const read_failure &f, PyObject *row_text, const char *format, std::int64_t per_day)
 {
     using text::verdict;
     const char *unit = per_day == 86400 ? "s" : per_day == 86400000 ? "ms" : per_day == 86400000000 ? "us" : "ns";
-    char reason[160];
+    char reason[64 + text::format_limit];
     if (f.range)
         std::snprintf(reason, sizeof reason, "is outside the range of datetime64[%s]", unit);
     else if (f.calendar == status::outside_years)
@@ -461,11 +495,14 @@ PyObject *raise_refusal(const read_failure &f, PyObject *row_text, const char *f
     else if (f.verdict == verdict::bad_time)
         std::snprintf(reason, sizeof reason, "has a time of day or an offset out of range");
     else if (format != nullptr)
-        return PyErr_Format(PyExc_ValueError, "the text at position %zd, %R, does not match the format '%s'", f.at,
-                            row_text, format);
+        std::snprintf(reason, sizeof reason, "does not match the format '%s'", format);
     else
         std::snprintf(reason, sizeof reason, "is not a date YYYY/MM/DD, YYYY-MM-DD or YYYYMMDD (with a time HH:MM[:SS])");
-    return PyErr_Format(PyExc_ValueError, "the text at position %zd, %R, %s", f.at, row_text, reason);
+    PyObject *named = naming_row("text", f.at, row_text);
+    if (named != nullptr)
+        PyErr_Format(PyExc_ValueError, "%U%s", named, reason);
+    Py_XDECREF(named);
+    return nullptr;
 }
 
 PyDoc_STRVAR(strptime_doc,
@@ -597,7 +634,12 @@ PyObject *jalali_strptime(PyObject *, PyObject *args, PyObject *kwargs)
                 continue;
             Py_ssize_t size = 0;
             if (!PyUnicode_Check(items[i])) {
-                PyErr_Format(PyExc_TypeError, "the value at position %zd, %R, is not text", i, items[i]);
+                if (coerce)  // no date, as text that names none: an empty row, read as NaT
+                    continue;
+                if (PyObject *named = naming_row("value", i, items[i])) {
+                    PyErr_Format(PyExc_TypeError, "%Uis not text", named);
+                    Py_DECREF(named);
+                }
                 Py_DECREF(made_offsets);
                 release();
                 return nullptr;
@@ -617,7 +659,7 @@ PyObject *jalali_strptime(PyObject *, PyObject *args, PyObject *kwargs)
         }
         char *bytes = static_cast<char *>(PyArray_DATA(reinterpret_cast<PyArrayObject *>(made_data)));
         for (npy_intp i = 0; i < n; ++i)
-            if (gone == nullptr || !gone[i]) {
+            if ((gone == nullptr || !gone[i]) && PyUnicode_Check(items[i])) {
                 Py_ssize_t size = 0;
                 const char *utf8 = PyUnicode_AsUTF8AndSize(items[i], &size);  // cached by the first pass
                 if (utf8 == nullptr) {

@@ -619,6 +619,44 @@ def test_mixed_reads_each_text_by_its_own_form():
         ap.to_datetime(texts, format="mixed")
 
 
+CELLS = [5, 3.5, b"1404/01/05", ["1404/01/05"], pd.Timestamp("2025-03-25"), True]
+
+
+@pytest.mark.parametrize("cell", CELLS, ids=[type(c).__name__ for c in CELLS])
+def test_cells_that_are_not_text(cell):
+    """A cell that is not text (a number in an object column, as files from spreadsheets hold) is no
+    date: NaT where errors="coerce", and the TypeError naming it where errors="raise"."""
+    column = pd.Series(["1404/01/05", cell, None, "1404/01/06"], dtype=object, index=list("abcd"))
+    coerced = ap.to_datetime(column, errors="coerce")
+    assert coerced.tolist() == [jalali(1404, 1, 5), pd.NaT, pd.NaT, jalali(1404, 1, 6)]
+    assert coerced.index.tolist() == list("abcd")
+    with pytest.raises(TypeError, match=f"^the value at position 1, {re.escape(repr(cell))}, is not text"):
+        ap.to_datetime(column)
+
+
+LONG = "1404/01/05" + "x" * 1_000_000
+
+
+@pytest.mark.parametrize("held", ["object", "string[pyarrow]", "numpy", "not-text"])
+@pytest.mark.parametrize("format", [None, "%Y/%m/%d"])
+def test_a_long_cell_is_quoted_cut(held, format):
+    """An error quotes at most 60 characters of a cell, and says it cut it."""
+    column = {"object": lambda: pd.Series(["1404/01/05", LONG], dtype=object),
+              "string[pyarrow]": lambda: pd.Series(["1404/01/05", LONG], dtype="string[pyarrow]"),
+              "numpy": lambda: np.array(["1404/01/05", LONG[:2000]]),
+              "not-text": lambda: pd.Series(["1404/01/05", list(range(10 ** 5))], dtype=object)}[held]()
+    with pytest.raises((ValueError, TypeError)) as error:
+        ap.to_datetime(column, format=format)
+    message = str(error.value)
+    assert len(message) < 250 and "\u2026" in message, message
+    if held != "not-text":
+        length = 2000 if held == "numpy" else len(LONG)
+        assert f"the text at position 1, {LONG[:60]!r}\u2026 ({length} characters), " in message
+    # sixty characters are quoted whole
+    with pytest.raises(ValueError, match=f"^the text at position 0, {re.escape(repr(LONG[:60]))}, [a-z]"):
+        ap.to_datetime([LONG[:60]], format=format)
+
+
 FACT_FORMATS = ["%Y/%m/%d", "%Y-%m-%d", "%Y/%m-%d", "%Y %m %d", "%y/%m/%d", "%%Z %z", "%Z", "%-z %Y", "%p",
                 "%d %B %Y %H:%M", "%A %I %p", "%f", "%%%%Y%%", "%Y/%m/%d %Q", "%-d %%H %-S"]
 
