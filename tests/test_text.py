@@ -324,6 +324,15 @@ REFUSALS = [  # id, the text refused, a text read, the format, calendar, unit, w
      "astronomical", "us", r"offset"),
     ("unknown-zone", "1402/01/01 CET", ("1402/12/29 UTC", (1402, 12, 29)), "%Y/%m/%d %Z", "astronomical", "us",
      r"does not match"),
+    ("day-0", "1402/01/00", PLAIN, None, "astronomical", "us", r"day beyond"),
+    ("day-0-by-format", "1402/01/00", PLAIN, "%Y/%m/%d", "astronomical", "us", r"day beyond"),
+    ("day-0-named", "00 Esfand 1402", ("29 Esfand 1402", (1402, 12, 29)), "%d %B %Y", "astronomical", "us",
+     r"day beyond"),
+    ("day-of-year-000", "1403 000", ("1403 366", (1403, 12, 30)), "%Y %j", "astronomical", "us", r"day beyond"),
+    ("hour-00-of-12", "00:30 AM 1402/01/01", ("12:30 AM 1402/12/29", (1402, 12, 29, 0, 30)), "%I:%M %p %Y/%m/%d",
+     "astronomical", "us", r"time of day"),
+    ("hour-00-of-12-without-half", "1402/01/01 00:30", ("1402/12/29 12:30", (1402, 12, 29, 0, 30)),
+     "%Y/%m/%d %I:%M", "astronomical", "us", r"time of day"),
 ]
 
 
@@ -548,6 +557,67 @@ def test_years_of_any_width_and_the_date_that_text_names_with_its_offset():
     assert [i.isoformat() for i in instants] == ["2025-03-20T21:30:00+00:00", "2025-03-21T04:00:00+00:00"]
 
 
+# The text reader's rules ----------------------------------------------------------------------
+
+def python_hour_of_12(text):
+    """The hour that Python's own strptime reads from "HH:MM" by %I, without %p."""
+    import datetime
+    return datetime.datetime.strptime(text, "%I:%M").hour
+
+
+# text, format, the Jalali date and time it names
+RULES = [
+    ("1404 1", "%Y %-j", (1404, 1, 1)),
+    ("1404 005", "%Y %-j", (1404, 1, 5)),
+    ("1403 366", "%Y %-j", (1403, 12, 30)),
+    *[(f"1404/01/05 {h}:30", "%Y/%m/%d %I:%M", (1404, 1, 5, python_hour_of_12(f"{h}:30"), 30))
+      for h in ("1", "05", "11", "12")],
+    ("5 \u062f\u0649 1403", "%d %B %Y", (1403, 10, 5)),                      # دى, with the alef maksura
+    ("1 \u0641\u0631\u0648\u0631\u062f\u0649\u0646 1404", "%d %B %Y", (1404, 1, 1)),  # فروردىن
+    ("\u0661\u0664\u0660\u0662/\u0661\u0662/\u0662\u0660", None, (1402, 12, 20)),     # ending in ٠
+    ("\u0661\u0664\u0660\u0662/\u0661\u0662/\u0662\u0660", "%Y/%m/%d", (1402, 12, 20)),
+    ("\u06f1\u06f4\u06f0\u06f2/\u06f1\u06f2/\u06f2\u06f0", "%Y/%m/%d", (1402, 12, 20)),
+    ("\u0661\u0664\u0660\u0662/\u0661\u0662/\u0662\u0660 \u0661\u0660:\u0663\u0660", None,
+     (1402, 12, 20, 10, 30)),
+]
+
+
+@pytest.mark.parametrize("text,format,named", RULES)
+def test_rules_of_reading(text, format, named):
+    expected = jalali(*named)
+    assert ap.to_datetime([text, None], format=format).tolist() == [expected, pd.NaT]
+    assert ap.to_datetime(np.array([text]), format=format).tolist() == [expected]
+    assert ap.to_datetime(pd.Series([text], dtype="string[pyarrow]"), format=format).tolist() == [expected]
+
+
+def test_unpadded_day_of_year_and_half_of_day_alone_are_written():
+    """%-j writes the day of the year unpadded; %p alone writes AM or PM by the time of day."""
+    jdatetime = pytest.importorskip("jdatetime")
+    stamps = pd.Series([pd.Timestamp(t) for t in ["2025-03-21 00:00", "2025-03-25 11:59:59", "2025-12-21 12:00",
+                                                  "2026-03-20 23:59"]])
+    expected_days = [str(int(jdatetime.datetime.fromgregorian(datetime=t).strftime("%j"))) for t in stamps]
+    assert stamps.jalali.strftime("%-j").tolist() == expected_days
+    assert stamps.jalali.strftime("%p").tolist() == [t.to_pydatetime().strftime("%p") for t in stamps]
+    written = stamps.jalali.strftime("%Y %-j %H:%M")
+    assert ap.to_datetime(written, format="%Y %-j %H:%M").tolist() == stamps.dt.floor("min").tolist()
+
+
+@pytest.mark.parametrize("format", [None, "%Y/%m/%d"])
+def test_a_row_cut_inside_a_character_is_refused_without_reading_past_it(format):
+    """A row ending in the first byte of a Persian digit, followed in Arrow's data by the byte that
+    would complete it as ۰: the row is refused, not read as 1404/01/10."""
+    frames = pytest.importorskip("_algorithms_c_frames")
+    data = "1404/01/1\u06f0".encode()  # 1404/01/1 then DB B0
+    for offsets_type in (pa.int32(), pa.int64()):
+        offsets = np.array([0, len(data) - 1, len(data)], offsets_type.to_pandas_dtype())
+        strings = pa.Array.from_buffers(pa.string() if offsets_type == pa.int32() else pa.large_string(), 2,
+                                        [None, pa.py_buffer(offsets), pa.py_buffer(data)])
+        ticks, _ = frames.strptime(strings, "astronomical", format, "coerce", "us")
+        assert ticks.tolist() == [np.iinfo(np.int64).min] * 2
+        with pytest.raises(ValueError, match="^the text at position 0, '1404/01/1\ufffd', "):
+            frames.strptime(strings, "astronomical", format, "raise", "us")
+
+
 HALVES = [  # text of a half of the day, 0 before noon and 1 after
     ("AM", 0), ("pm", 1), ("Pm", 1), ("a.m.", 0), ("P.M.", 1), ("p.m", 1), ("am.", 0),
     ("\u0642\u0628\u0644 \u0627\u0632 \u0638\u0647\u0631", 0),            # قبل از ظهر
@@ -655,6 +725,17 @@ def test_a_long_cell_is_quoted_cut(held, format):
     # sixty characters are quoted whole
     with pytest.raises(ValueError, match=f"^the text at position 0, {re.escape(repr(LONG[:60]))}, [a-z]"):
         ap.to_datetime([LONG[:60]], format=format)
+
+
+@pytest.mark.parametrize("dtype", [pd.ArrowDtype(pa.string()), "string[pyarrow]", pd.ArrowDtype(pa.large_string())])
+@pytest.mark.parametrize("rows", [slice(1, 3), slice(1, None), slice(3, None), slice(2, 4)])
+def test_sliced_arrow_text(dtype, rows):
+    texts = ["1404/01/01", "1404/01/02", None, "\u06f1\u06f4\u06f0\u06f4/\u06f0\u06f1/\u06f0\u06f4", "1404/01/05"]
+    series = pd.Series(texts, dtype=dtype, index=list("abcde")).iloc[rows]
+    read = ap.to_datetime(series)
+    assert read.index.tolist() == list("abcde")[rows]
+    assert read.tolist() == [pd.NaT if t is None else jalali(1404, 1, int(t[-1].translate(
+        str.maketrans("\u06f0\u06f1\u06f2\u06f3\u06f4\u06f5", "012345")))) for t in texts[rows]]
 
 
 FACT_FORMATS = ["%Y/%m/%d", "%Y-%m-%d", "%Y/%m-%d", "%Y %m %d", "%y/%m/%d", "%%Z %z", "%Z", "%-z %Y", "%p",
