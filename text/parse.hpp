@@ -120,6 +120,8 @@ constexpr std::size_t space_at(const unsigned char *at, std::size_t left) noexce
     const unsigned char b = at[0];
     if (b == ' ' || (b >= '\t' && b <= '\r'))
         return 1;
+    if (b < 0xC2)
+        return 0;
     if (left >= 2 && ((b == 0xC2 && at[1] == 0xA0) || (b == 0xD8 && at[1] == 0x9C)))
         return 2;
     if (left >= 3 && b == 0xE2
@@ -129,22 +131,18 @@ constexpr std::size_t space_at(const unsigned char *at, std::size_t left) noexce
     return 0;
 }
 
-// The bytes of a space that ends at `end`, with `left` bytes before it; else 0.
-constexpr std::size_t space_before(const unsigned char *end, std::size_t left) noexcept
-{
-    if (left == 0)
-        return 0;
-    const unsigned char last = end[-1];
-    if (last < 0x80)
-        return last == ' ' || (last >= '\t' && last <= '\r') ? 1 : 0;
-    if (left >= 2 && (last == 0xA0 || last == 0x9C) && space_at(end - 2, 2) == 2)
-        return 2;  // not the Arabic-Indic zero, D9 A0, whose last byte is the no-break space's
-    return left >= 3 && space_at(end - 3, 3) == 3 ? 3 : 0;
-}
-
 // A space, which it passes.
 constexpr bool space(cursor &c) noexcept
 {
+    if (c.done())
+        return false;
+    const unsigned char b = *c.at;
+    if (b == ' ' || (b >= '\t' && b <= '\r')) {
+        ++c.at;
+        return true;
+    }
+    if (b < 0xC2)
+        return false;
     const std::size_t n = space_at(c.at, c.left());
     c.at += n;
     return n != 0;
@@ -162,9 +160,25 @@ constexpr int spaces(cursor &c) noexcept
 constexpr cursor trimmed(cursor c) noexcept
 {
     spaces(c);
-    while (const std::size_t n = space_before(c.end, c.left()))
-        c.end -= n;
-    return c;
+    for (;;) {  // from the end: ASCII white space, or a space of two or three bytes
+        if (c.done())
+            return c;
+        const unsigned char b = c.end[-1];
+        if (b == ' ' || (b >= '\t' && b <= '\r')) {
+            --c.end;
+            continue;
+        }
+        if (b < 0x80)
+            return c;
+        // the last byte of the no-break space is the Arabic-Indic zero's (D9 A0): the whole
+        // sequence is checked
+        if (c.left() >= 2 && space_at(c.end - 2, 2) == 2)
+            c.end -= 2;
+        else if (c.left() >= 3 && space_at(c.end - 3, 3) == 3)
+            c.end -= 3;
+        else
+            return c;
+    }
 }
 
 constexpr bool literal(cursor &c, char expected) noexcept
