@@ -278,18 +278,18 @@ class Zones(NamedTuple):
     names: Tuple[str, ...]
 
 
+def format_facts(format: str) -> dict:
+    """What a format holds, as the native pattern reads it: time, offset (%z), zone_name (%Z),
+    names, year (%Y or %y), date_separator and stray (a "%" that begins no directive)."""
+    return _an._jalali_format(format)
+
+
 def writes_zone(format: Optional[str]) -> bool:
-    """Whether a format holds %z or %Z, as the native format reads it: "%%" is a percent sign,
-    and "%-z" no directive."""
-    i = 0
-    while format is not None and i < len(format) - 1:
-        if format[i] == "%":
-            if format[i + 1] in "zZ":
-                return True
-            i += 2 if format[i + 1] == "%" else 1
-        else:
-            i += 1
-    return False
+    """Whether a format holds %z or %Z."""
+    if not isinstance(format, str):
+        return False
+    facts = format_facts(format)
+    return facts["offset"] or facts["zone_name"]
 
 
 def strftime(column: Column, calendar: str, format: str, locale: str = "en", digits: str = "latin",

@@ -237,7 +237,7 @@ def _strftime_work(calendar: str, zoned: bool):
                 return write(_rows(column, rows), key, None)
             picked = slice(None) if rows is None else rows
             codes, names = np.zeros(len(east[picked]), np.int32), ()
-            if "%Z" in key[0]:  # each value's own name, as its zone gives it at that instant
+            if _frames.format_facts(key[0])["zone_name"]:  # each value's own name, as its zone gives it at that instant
                 instants = column.values[picked] - east[picked].astype(np.int64) * 1_000_000
                 stamps = pa.array(instants, pa.timestamp("us", tz=_one(zone)[0].as_py()))
                 written = pc.strftime(stamps, format="%Z")

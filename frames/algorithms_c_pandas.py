@@ -335,7 +335,7 @@ class _Jalali:
         known = series.notna().to_numpy()
         east = (series.dt.tz_localize(None) - series.dt.tz_convert("UTC").dt.tz_localize(None)).to_numpy()
         east = np.where(known, east.astype("timedelta64[s]").astype(np.int64), 0).astype(np.int32)
-        if "%Z" not in format:
+        if not _frames.format_facts(format)["zone_name"]:
             return _frames.Zones(east, np.zeros(len(series), np.int32), ())
         # a zone's name is not a function of its offset (Moscow was MSD and then MSK at +0400):
         # each value's own, as pandas writes it, only where the format asks for it

@@ -9,6 +9,7 @@
 
 #include "module/text.hpp"
 
+#include <string>
 #include <string_view>
 
 #include "module/column_pass.hpp"
@@ -122,6 +123,53 @@ bool read_locale(const char *name, text::locale &l) noexcept
     return false;
 }
 
+// Refuses a format to read by, which compile_format() read into `p`, where it holds a "%"
+// that begins no directive or names no year: false with a ValueError set.
+bool readable(PyObject *format, const text::pattern &p)
+{
+    if (p.stray_length != 0) {
+        const std::string_view stray = p.stray();
+        PyErr_Format(PyExc_ValueError, "the format %R holds '%s', which is no directive (a percent sign is '%%%%')",
+                     format, std::string(stray).c_str());
+        return false;
+    }
+    if (!p.year) {
+        PyErr_Format(PyExc_ValueError, "the format %R names no year: it needs %%Y or %%y", format);
+        return false;
+    }
+    return true;
+}
+
+PyDoc_STRVAR(format_doc,
+             "_jalali_format(format)\n--\n\n"
+             "What a strftime-style format holds, as the text routines read it: a dict of time (a time of day), "
+             "offset (%z), zone_name (%Z), names (of months, weekdays or halves of the day), year (%Y or %y), "
+             "date_separator (the separator of a format that is exactly %Y?%m?%d, or None) and stray (the first "
+             "'%' that begins no directive, with what follows it, or None).");
+
+PyObject *jalali_format(PyObject *, PyObject *format)
+{
+    compiled f;
+    if (!PyUnicode_Check(format)) {
+        PyErr_Format(PyExc_TypeError, "the format must be a string, not %s", Py_TYPE(format)->tp_name);
+        return nullptr;
+    }
+    if (!compile_format(format, f))
+        return nullptr;
+    const text::pattern &p = f.pattern;
+    PyObject *separator = p.date_separator == 0 ? nullptr : PyUnicode_FromStringAndSize(&p.date_separator, 1);
+    PyObject *stray = p.stray_length == 0 ? nullptr : PyUnicode_DecodeUTF8(p.stray().data(), p.stray_length, "replace");
+    PyObject *facts = nullptr;
+    if ((separator != nullptr || p.date_separator == 0) && (stray != nullptr || p.stray_length == 0))
+        facts = Py_BuildValue("{sOsOsOsOsOsOsO}", "time", p.time ? Py_True : Py_False, "offset",
+                              p.offset ? Py_True : Py_False, "zone_name", p.zone_name ? Py_True : Py_False, "names",
+                              p.names ? Py_True : Py_False, "year", p.year ? Py_True : Py_False, "date_separator",
+                              separator != nullptr ? separator : Py_None, "stray", stray != nullptr ? stray : Py_None);
+    Py_XDECREF(separator);
+    Py_XDECREF(stray);
+    return facts;
+}
+
 PyDoc_STRVAR(strftime_doc,
              "_jalali_strftime(values, per_day, calendar, format, locale, digits, validity=None, offset=0, "
              "utc_offsets=None, zone_codes=None, zone_names=(), fixed=False)\n--\n\n"
@@ -217,13 +265,8 @@ PyObject *jalali_strftime(PyObject *, PyObject *args, PyObject *kwargs)
                                               : static_cast<std::int64_t *>(PyArray_DATA(reinterpret_cast<PyArrayObject *>(offsets)));
     if (starts != nullptr)
         starts[0] = 0;
-    using text::directive;
-    bool time = false;
-    for (const directive d : {directive::hour, directive::hour_of_12, directive::meridiem, directive::minute,
-                              directive::second, directive::fraction})
-        time |= f.pattern.has(d);
     const format_pass pass{&f.pattern,
-                           time,
+                           f.pattern.time,
                            l,
                            !latin,
                            east == nullptr ? nullptr : static_cast<const std::int32_t *>(PyArray_DATA(east)),
@@ -281,9 +324,13 @@ struct ucs4_rows {
     const npy_bool *mask;
     mutable char buffer[4 * 256];
 
-    // the readers' spaces (U+00A0 too), taken off here as well so that padding counts
+    // the readers' spaces (U+00A0 and the marks of direction too), taken off here as well so that padding counts
     // for nothing against the buffer
-    static constexpr bool space(std::uint32_t u) noexcept { return u == ' ' || (u >= '\t' && u <= '\r') || u == 0xA0; }
+    static constexpr bool space(std::uint32_t u) noexcept
+    {
+        return u == ' ' || (u >= '\t' && u <= '\r') || u == 0xA0 || u == 0x061C || u == 0x200E || u == 0x200F
+            || (u >= 0x202A && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069);
+    }
 
     bool row(npy_intp i, const char *&text, std::size_t &length) const noexcept
     {
@@ -411,12 +458,46 @@ bool read_all(const Rows &rows, npy_intp n, bool astronomical, const text::patte
                         : read_rows<calendar::arithmetic_calendar>(rows, n, p, per_day, local, coerce, out, failed);
 }
 
+// How an error message quotes a value: its repr, cut after 60 characters (for text, the repr of
+// its first 60, then "…" and its length), so that a long cell makes a message one can read.
+PyObject *quoted(PyObject *value)
+{
+    constexpr Py_ssize_t most = 60;
+    if (PyUnicode_Check(value) && PyUnicode_GET_LENGTH(value) > most) {
+        PyObject *head = PyUnicode_Substring(value, 0, most);
+        PyObject *shown = head == nullptr ? nullptr
+                                          : PyUnicode_FromFormat("%R%s (%zd characters)", head, "\u2026",
+                                                                               PyUnicode_GET_LENGTH(value));
+        Py_XDECREF(head);
+        return shown;
+    }
+    PyObject *repr = PyObject_Repr(value);
+    if (repr == nullptr || PyUnicode_Check(value) || PyUnicode_GET_LENGTH(repr) <= most)
+        return repr;
+    PyObject *head = PyUnicode_Substring(repr, 0, most);
+    Py_DECREF(repr);
+    PyObject *shown = head == nullptr ? nullptr : PyUnicode_FromFormat("%U%s", head, "\u2026");
+    Py_XDECREF(head);
+    return shown;
+}
+
+// "the <what> at position <at>, <value quoted>, ": the beginning of every message about one row.
+PyObject *naming_row(const char *what, npy_intp at, PyObject *value)
+{
+    PyObject *shown = quoted(value);
+    if (shown == nullptr)
+        return nullptr;
+    PyObject *named = PyUnicode_FromFormat("the %s at position %zd, %U, ", what, static_cast<Py_ssize_t>(at), shown);
+    Py_DECREF(shown);
+    return named;
+}
+
 // Raises the ValueError of a refused row, naming its position and its text.
 PyObject *raise_refusal(const read_failure &f, PyObject *row_text, const char *format, std::int64_t per_day)
 {
     using text::verdict;
     const char *unit = per_day == 86400 ? "s" : per_day == 86400000 ? "ms" : per_day == 86400000000 ? "us" : "ns";
-    char reason[160];
+    char reason[64 + text::format_limit];
     if (f.range)
         std::snprintf(reason, sizeof reason, "is outside the range of datetime64[%s]", unit);
     else if (f.calendar == status::outside_years)
@@ -431,11 +512,14 @@ PyObject *raise_refusal(const read_failure &f, PyObject *row_text, const char *f
     else if (f.verdict == verdict::bad_time)
         std::snprintf(reason, sizeof reason, "has a time of day or an offset out of range");
     else if (format != nullptr)
-        return PyErr_Format(PyExc_ValueError, "the text at position %zd, %R, does not match the format '%s'", f.at,
-                            row_text, format);
+        std::snprintf(reason, sizeof reason, "does not match the format '%s'", format);
     else
         std::snprintf(reason, sizeof reason, "is not a date YYYY/MM/DD, YYYY-MM-DD or YYYYMMDD (with a time HH:MM[:SS])");
-    return PyErr_Format(PyExc_ValueError, "the text at position %zd, %R, %s", f.at, row_text, reason);
+    PyObject *named = naming_row("text", f.at, row_text);
+    if (named != nullptr)
+        PyErr_Format(PyExc_ValueError, "%U%s", named, reason);
+    Py_XDECREF(named);
+    return nullptr;
 }
 
 PyDoc_STRVAR(strptime_doc,
@@ -468,8 +552,19 @@ PyObject *jalali_strptime(PyObject *, PyObject *args, PyObject *kwargs)
         PyErr_Format(PyExc_ValueError, "errors must be \"raise\" or \"coerce\", not \"%s\"", errors);
         return nullptr;
     }
+    // pandas' two formats that are no pattern: "mixed", each text read by its own form, which the
+    // reading without a format does; "ISO8601", which names no form of Jalali text
+    if (format != Py_None && PyUnicode_Check(format) && PyUnicode_CompareWithASCIIString(format, "mixed") == 0)
+        format = Py_None;
+    if (format != Py_None && PyUnicode_Check(format) && PyUnicode_CompareWithASCIIString(format, "ISO8601") == 0) {
+        PyErr_SetString(PyExc_ValueError,
+                        "format='ISO8601' names no form of Jalali text: without a format, YYYY-MM-DD is read "
+                        "with a time HH:MM[:SS[.fraction]] after a space or a T; for an offset, give a format "
+                        "such as '%Y-%m-%dT%H:%M:%S%z'");
+        return nullptr;
+    }
     compiled f;
-    if (format != Py_None && (!PyUnicode_Check(format) || !compile_format(format, f))) {
+    if (format != Py_None && (!PyUnicode_Check(format) || !compile_format(format, f) || !readable(format, f.pattern))) {
         if (!PyErr_Occurred())
             PyErr_SetString(PyExc_TypeError, "the format must be a string");
         return nullptr;
@@ -556,7 +651,12 @@ PyObject *jalali_strptime(PyObject *, PyObject *args, PyObject *kwargs)
                 continue;
             Py_ssize_t size = 0;
             if (!PyUnicode_Check(items[i])) {
-                PyErr_Format(PyExc_TypeError, "the value at position %zd, %R, is not text", i, items[i]);
+                if (coerce)  // no date, as text that names none: an empty row, read as NaT
+                    continue;
+                if (PyObject *named = naming_row("value", i, items[i])) {
+                    PyErr_Format(PyExc_TypeError, "%Uis not text", named);
+                    Py_DECREF(named);
+                }
                 Py_DECREF(made_offsets);
                 release();
                 return nullptr;
@@ -576,7 +676,7 @@ PyObject *jalali_strptime(PyObject *, PyObject *args, PyObject *kwargs)
         }
         char *bytes = static_cast<char *>(PyArray_DATA(reinterpret_cast<PyArrayObject *>(made_data)));
         for (npy_intp i = 0; i < n; ++i)
-            if (gone == nullptr || !gone[i]) {
+            if ((gone == nullptr || !gone[i]) && PyUnicode_Check(items[i])) {
                 Py_ssize_t size = 0;
                 const char *utf8 = PyUnicode_AsUTF8AndSize(items[i], &size);  // cached by the first pass
                 if (utf8 == nullptr) {
@@ -637,14 +737,14 @@ PyObject *jalali_strptime(PyObject *, PyObject *args, PyObject *kwargs)
     release();
     if (ticks == nullptr)
         return nullptr;
-    const bool zoned = !local && p != nullptr
-                    && (p->has(text::directive::utc_offset) || p->has(text::directive::zone_name));
+    const bool zoned = !local && p != nullptr && (p->offset || p->zone_name);
     return Py_BuildValue("(NO)", ticks, zoned ? Py_True : Py_False);
 }
 
 PyMethodDef text_methods[] = {
     {"_jalali_strftime", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(jalali_strftime)),
      METH_VARARGS | METH_KEYWORDS, strftime_doc},
+    {"_jalali_format", jalali_format, METH_O, format_doc},
     {"_jalali_strptime", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(jalali_strptime)),
      METH_VARARGS | METH_KEYWORDS, strptime_doc},
     {nullptr, nullptr, 0, nullptr},

@@ -1,8 +1,8 @@
 // The text routines on millions of random inputs, for a build with
 // AddressSanitizer and UndefinedBehaviorSanitizer: each text to read is copied
-// into a buffer of exactly its length, and each row is written into one of
-// exactly the length that `longest` promises, so that a byte read or written
-// past either end stops the run.  Besides, what is read must be in range, and
+// to the very end of an allocation of its own, of exactly its length, and each
+// row is written into one of exactly the length that `longest` promises, so
+// that a byte read or written past either end stops the run.  Besides, what is read must be in range, and
 // what is written must read back.
 //
 //   g++ -std=c++17 -O1 -g -fsanitize=address,undefined -fno-sanitize-recover=all -I. tests/fuzz_text.cpp
@@ -37,7 +37,8 @@ struct random_bits {
 
 // Pieces that dates are made of, and that come near them: digits in three
 // scripts, separators, spaces, names in every locale, the zero-width
-// non-joiner, the Arabic yeh and kaf, the hamza above, stray and cut UTF-8
+// non-joiner, the Arabic yeh and kaf, the alef maksura, the hamza above, the
+// marks of direction, the forms of the half of the day, stray and cut UTF-8
 // sequences.
 const char *const pieces[] = {
     "0", "1", "2", "9", "12", "29", "30", "31", "13", "00", "1402", "1403", "9378", "-622", "99999999",
@@ -52,6 +53,10 @@ const char *const pieces[] = {
     "\u062D\u0645\u0644", "\u062D\u0648\u062A", "\u06A9\u0628", "\u0648\u0631\u064A", "\u064A\u0648\u0646\u06CD",
     "\u0627\u0648\u0646\u06CD", "\u0642.\u0638.", "\u063A.\u0648.", "\u0654", "\u06C0", "\xD9\x94\xD9",
     "\xFF", "\x80", "",
+    "\u062F\u0649", "\u0641\u0631\u0648\u0631\u062F\u0649\u0646",  // with the alef maksura
+    "\u200E", "\u200F", "\u061C", "\u202A", "\u202E", "\u2066", "\u2069", "\xE2\x80\xAA", "\xE2\x81", "\xD8",
+    "a.m.", "P.M", "p.", "\u0628\u0639\u062F\u0627\u0632\u0638\u0647\u0631", "\u0642\u0628\u0644\u200C\u0627\u0632",
+    "\u0642.\u0638", "\u0628\u0638.", "\u0628.", "\u0638\u0647\u0631", "\u0628\u0639\u062F \u0627\u0632",
 };
 constexpr std::uint32_t piece_count = sizeof pieces / sizeof *pieces;
 
@@ -145,13 +150,16 @@ bool in_range(const text::reading &r)
         && r.nanosecond >= 0 && r.nanosecond < 1000000000 && r.offset > -86400 && r.offset < 86400;
 }
 
-// Reads `text` from a buffer of exactly its length.
+// Reads `text` placed at the very end of an allocation of its own (of one byte,
+// past which it starts, where it is empty: malloc(0) may give null).
 text::verdict read_exactly(const std::string &text, const text::pattern *p, text::reading &r)
 {
-    char *buffer = static_cast<char *>(std::malloc(text.size() + 1));  // malloc(0) may give null
-    std::memcpy(buffer, text.data(), text.size());
-    const text::verdict v = p == nullptr ? text::read_default(buffer, text.size(), r)
-                                         : text::read_formatted(*p, buffer, text.size(), r);
+    const std::size_t size = text.size() == 0 ? 1 : text.size();
+    char *buffer = static_cast<char *>(std::malloc(size));
+    char *at = buffer + size - text.size();
+    std::memcpy(at, text.data(), text.size());
+    const text::verdict v = p == nullptr ? text::read_default(at, text.size(), r)
+                                         : text::read_formatted(*p, at, text.size(), r);
     std::free(buffer);
     return v;
 }
@@ -206,7 +214,7 @@ int main(int argc, char **argv)
         for (const auto l : {text::locale::en, text::locale::fa, text::locale::fa_af, text::locale::ps})
             for (const bool persian : {false, true}) {
                 const std::size_t length = text::longest(p, l, persian, m.zone.size());
-                char *buffer = static_cast<char *>(std::malloc(length + 1));
+                char *buffer = static_cast<char *>(std::malloc(length == 0 ? 1 : length));
                 const char *end = text::write(p, m, l, persian, buffer);
                 if (end < buffer || static_cast<std::size_t>(end - buffer) > length)
                     fault("more written than promised", format);
@@ -222,7 +230,7 @@ int main(int argc, char **argv)
                 if (!persian && l == text::locale::en && m.year >= 1000 && m.year <= 9999 && run % 7 == 0) {
                     text::pattern date;
                     text::compile("%Y/%m/%d", date);
-                    char *plain = static_cast<char *>(std::malloc(text::longest(date, l, false, 0) + 1));
+                    char *plain = static_cast<char *>(std::malloc(text::longest(date, l, false, 0)));
                     const char *stop = text::write(date, m, l, false, plain);
                     const std::string back(plain, static_cast<std::size_t>(stop - plain));
                     if (read_exactly(back, nullptr, reading) != text::verdict::ok || reading.year != m.year

@@ -18,7 +18,9 @@
 // optionally a time HH:MM[:SS[.fraction]] after spaces or a "T".  Text with a
 // format (read_formatted) follows the directives of pattern.hpp; a space in
 // the format stands for any run of spaces.  Either way spaces around the text
-// are ignored, and text of spaces alone is empty: a missing value.
+// are ignored, and text of spaces alone is empty: a missing value.  The
+// spaces are ASCII white space, the no-break space, and the invisible marks of
+// direction (see space_at).
 
 #include <cstddef>
 #include <cstdint>
@@ -108,7 +110,29 @@ constexpr bool number(cursor &c, int least, int most, std::int32_t &value) noexc
     return true;
 }
 
-// A space: ASCII white space or the no-break space (U+00A0), which it passes.
+// The bytes of a space at `at`, with `left` bytes from there on: ASCII white
+// space, the no-break space (U+00A0), or one of the invisible marks of
+// direction that editors of right-to-left text put around a date (U+061C,
+// U+200E, U+200F, U+202A to U+202E, U+2066 to U+2069); else 0.
+constexpr std::size_t space_at(const unsigned char *at, std::size_t left) noexcept
+{
+    if (left == 0)
+        return 0;
+    const unsigned char b = at[0];
+    if (b == ' ' || (b >= '\t' && b <= '\r'))
+        return 1;
+    if (b < 0xC2)
+        return 0;
+    if (left >= 2 && ((b == 0xC2 && at[1] == 0xA0) || (b == 0xD8 && at[1] == 0x9C)))
+        return 2;
+    if (left >= 3 && b == 0xE2
+        && ((at[1] == 0x80 && (at[2] == 0x8E || at[2] == 0x8F || (at[2] >= 0xAA && at[2] <= 0xAE)))
+            || (at[1] == 0x81 && at[2] >= 0xA6 && at[2] <= 0xA9)))
+        return 3;
+    return 0;
+}
+
+// A space, which it passes.
 constexpr bool space(cursor &c) noexcept
 {
     if (c.done())
@@ -118,11 +142,11 @@ constexpr bool space(cursor &c) noexcept
         ++c.at;
         return true;
     }
-    if (b == 0xC2 && c.left() >= 2 && c.at[1] == 0xA0) {
-        c.at += 2;
-        return true;
-    }
-    return false;
+    if (b < 0xC2)
+        return false;
+    const std::size_t n = space_at(c.at, c.left());
+    c.at += n;
+    return n != 0;
 }
 
 constexpr int spaces(cursor &c) noexcept
@@ -137,14 +161,22 @@ constexpr int spaces(cursor &c) noexcept
 constexpr cursor trimmed(cursor c) noexcept
 {
     spaces(c);
-    for (;;) {  // from the end: ASCII white space, or the two bytes of U+00A0
+    for (;;) {  // from the end: ASCII white space, or a space of two or three bytes
         if (c.done())
             return c;
         const unsigned char b = c.end[-1];
-        if (b == ' ' || (b >= '\t' && b <= '\r'))
+        if (b == ' ' || (b >= '\t' && b <= '\r')) {
             --c.end;
-        else if (b == 0xA0 && c.left() >= 2 && c.end[-2] == 0xC2)
+            continue;
+        }
+        if (b < 0x80)
+            return c;
+        // the last byte of the no-break space is the Arabic-Indic zero's (D9 A0): the whole
+        // sequence is checked
+        if (c.left() >= 2 && space_at(c.end - 2, 2) == 2)
             c.end -= 2;
+        else if (c.left() >= 3 && space_at(c.end - 3, 3) == 3)
+            c.end -= 3;
         else
             return c;
     }
@@ -282,6 +314,72 @@ constexpr int one_of(cursor &c, const std::string_view (&whole)[locale_count][N]
             }
     c = best;
     return found;
+}
+
+// Whether the text goes on with the UTF-8 bytes `expected`, which it then passes.
+constexpr bool bytes(cursor &c, std::string_view expected) noexcept
+{
+    if (c.left() < expected.size())
+        return false;
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        if (c.at[i] != static_cast<unsigned char>(expected[i]))
+            return false;
+    c.at += expected.size();
+    return true;
+}
+
+// Spaces and zero-width non-joiners (U+200C), as many as there are, between
+// the words of a name.
+constexpr void joiners(cursor &c) noexcept
+{
+    while (space(c) || bytes(c, "\u200C")) {
+    }
+}
+
+// Before noon (0) or after noon (1), which it passes, or -1: AM or PM, a.m. or
+// p.m., in any case and the dots optional; in Persian, قبل از ظهر and بعد از ظهر,
+// their words apart by spaces, a zero-width non-joiner or nothing, or short,
+// ق.ظ and ب.ظ, the dots optional.
+constexpr int half_of_day(cursor &c) noexcept
+{
+    cursor at = c;
+    if (!at.done() && (lower(*at.at) == 'a' || lower(*at.at) == 'p')) {
+        const int half = lower(*at.at) == 'p';
+        ++at.at;
+        literal(at, '.');
+        if (!at.done() && lower(*at.at) == 'm') {
+            ++at.at;
+            literal(at, '.');
+            c = at;
+            return half;
+        }
+        return -1;
+    }
+    constexpr std::string_view before = "\u0642\u0628\u0644", after = "\u0628\u0639\u062F";  // قبل, بعد
+    constexpr std::string_view qaf = "\u0642", beh = "\u0628", zah = "\u0638";                   // ق, ب, ظ
+    for (int half = 0; half < 2; ++half) {
+        at = c;
+        if (bytes(at, half == 0 ? before : after)) {
+            joiners(at);
+            if (!bytes(at, "\u0627\u0632"))  // از
+                return -1;
+            joiners(at);
+            if (!bytes(at, "\u0638\u0647\u0631"))  // ظهر
+                return -1;
+            c = at;
+            return half;
+        }
+        at = c;
+        if (bytes(at, half == 0 ? qaf : beh)) {
+            literal(at, '.');
+            if (!bytes(at, zah))
+                return -1;
+            literal(at, '.');
+            c = at;
+            return half;
+        }
+    }
+    return -1;
 }
 
 // [+-]HH[:]MM[[:]SS] or Z: seconds east of UTC.
@@ -425,11 +523,7 @@ inline verdict read_formatted(const pattern &p, const char *text, std::size_t le
     if (c.done())
         return verdict::empty;
     r = reading{};
-    if (p.count == 5 && p.pieces[0].what == directive::year && p.pieces[2].what == directive::month
-        && p.pieces[4].what == directive::day && p.pieces[1].what == directive::literal && p.pieces[1].length == 1
-        && p.pieces[3].what == directive::literal && p.pieces[3].length == 1
-        && p.format[p.pieces[1].start] == p.format[p.pieces[3].start] && p.format[p.pieces[1].start] != ' '
-        && ascii_date(c, p.format[p.pieces[1].start], r))
+    if (p.date_separator != 0 && ascii_date(c, p.date_separator, r))
         return checked(r);
     std::int32_t hour_of_12 = -1, meridiem = -1;
     for (std::size_t i = 0; i < p.count; ++i) {
@@ -511,17 +605,16 @@ inline verdict read_formatted(const pattern &p, const char *text, std::size_t le
             if (hour_of_12 < 1 || hour_of_12 > 12)
                 return verdict::bad_time;
             break;
-        case directive::meridiem: {
-            int found = -1;
-            for (int l = 0; l < locale_count && found < 0; ++l)
-                for (int half = 0; half < 2 && found < 0; ++half)
-                    if (name(c, meridiem_names[l][half]))
-                        found = half;
-            if (found < 0)
+        case directive::meridiem:
+            // the forms Iranian systems write, then each locale's own names (Pashto's among them)
+            if ((meridiem = half_of_day(c)) < 0)
+                for (int l = 0; l < locale_count && meridiem < 0; ++l)
+                    for (int half = 0; half < 2 && meridiem < 0; ++half)
+                        if (name(c, meridiem_names[l][half]))
+                            meridiem = half;
+            if (meridiem < 0)
                 return verdict::mismatch;
-            meridiem = found;
             break;
-        }
         case directive::minute:
             if (!number(c, 1, 2, r.minute))
                 return verdict::mismatch;

@@ -12,7 +12,10 @@
 //   %z UTC offset      %Z time zone name    %% a percent sign
 //
 // as jdatetime writes them; "-" leaves a number unpadded.  A "%" that does
-// not begin one of these is literal text, as jdatetime leaves it.
+// not begin one of these is literal text to write, as jdatetime leaves it;
+// compile() notes the first such, which a reader refuses as a mistake in the
+// format.  compile() also notes what the format holds, for the callers to ask
+// once a column rather than look at the format again.
 
 #include <cstddef>
 #include <cstdint>
@@ -44,6 +47,17 @@ struct pattern {
     piece pieces[piece_limit];
     std::size_t count = 0;
 
+    // What the pieces hold, noted by compile():
+    bool time = false;         // a time of day: %H %I %p %M %S %f
+    bool offset = false;       // %z
+    bool zone_name = false;    // %Z
+    bool names = false;        // names of months, weekdays or halves of the day: %B %b %A %a %p
+    bool year = false;         // %Y or %y
+    char date_separator = 0;   // the byte ? of a format that is exactly %Y?%m?%d (not a space), else 0
+    // the first "%" that begins no directive ("%Q", "%-Y", a "%" or "%-" at the end), and its
+    // length: 0 where there is none
+    std::uint16_t stray_start = 0, stray_length = 0;
+
     // Whether any piece is `d`.
     constexpr bool has(directive d) const noexcept
     {
@@ -52,6 +66,9 @@ struct pattern {
                 return true;
         return false;
     }
+
+    // The stray "%" and what follows it, or nothing.
+    constexpr std::string_view stray() const noexcept { return {format.data() + stray_start, stray_length}; }
 
     // The text of a literal piece, which compile() placed inside the format
     // (no bounds check, and so nothing that could throw).
@@ -96,6 +113,9 @@ constexpr bool compile(std::string_view format, pattern &p) noexcept
         return false;
     p.format = format;
     p.count = 0;
+    p.time = p.offset = p.zone_name = p.names = p.year = false;
+    p.date_separator = 0;
+    p.stray_start = p.stray_length = 0;
     const auto add_literal = [&p](std::size_t start) {  // one byte of literal text
         if (p.count > 0) {
             piece &last = p.pieces[p.count - 1];
@@ -108,7 +128,16 @@ constexpr bool compile(std::string_view format, pattern &p) noexcept
     };
     std::size_t i = 0;
     while (i < format.size()) {
-        if (format[i] != '%' || i + 1 == format.size()) {
+        if (format[i] != '%') {
+            add_literal(i);
+            ++i;
+            continue;
+        }
+        if (i + 1 == format.size()) {  // a "%" at the end
+            if (p.stray_length == 0) {
+                p.stray_start = static_cast<std::uint16_t>(i);
+                p.stray_length = 1;
+            }
             add_literal(i);
             ++i;
             continue;
@@ -122,13 +151,43 @@ constexpr bool compile(std::string_view format, pattern &p) noexcept
         const char letter = format[i + 1 + unpadded];
         const directive d = directive_of(letter, unpadded);
         if (d == directive::literal) {  // kept as it stands, "%" and all
+            if (p.stray_length == 0) {  // "%", "-" if any, and the whole character after them
+                std::size_t end = i + 2 + (format[i + 1] == '-' && i + 2 < format.size());
+                while (end < format.size() && (static_cast<unsigned char>(format[end]) & 0xC0) == 0x80)
+                    ++end;
+                p.stray_start = static_cast<std::uint16_t>(i);
+                p.stray_length = static_cast<std::uint16_t>(end - i);
+            }
             add_literal(i);
             ++i;
             continue;
         }
         p.pieces[p.count++] = {d, unpadded, 0, 0};
         i += 2 + unpadded;
+        switch (d) {
+        case directive::year:
+        case directive::year_of_century: p.year = true; break;
+        case directive::month_name:
+        case directive::month_abbreviation:
+        case directive::weekday_name:
+        case directive::weekday_abbreviation: p.names = true; break;
+        case directive::meridiem: p.names = p.time = true; break;
+        case directive::hour:
+        case directive::hour_of_12:
+        case directive::minute:
+        case directive::second:
+        case directive::fraction: p.time = true; break;
+        case directive::utc_offset: p.offset = true; break;
+        case directive::zone_name: p.zone_name = true; break;
+        default: break;
+        }
     }
+    // the common shape, which a reader takes ten bytes at a time
+    const piece *k = p.pieces;
+    if (p.count == 5 && k[0].what == directive::year && k[2].what == directive::month && k[4].what == directive::day
+        && k[1].what == directive::literal && k[1].length == 1 && k[3].what == directive::literal
+        && k[3].length == 1 && format[k[1].start] == format[k[3].start] && format[k[1].start] != ' ')
+        p.date_separator = format[k[1].start];
     return true;
 }
 
