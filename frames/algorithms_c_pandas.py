@@ -2,18 +2,17 @@
 ``s.jalali.add_months(1)``, and the way back, :func:`from_jalali` and :func:`date_range`.
 
 Importing this module registers the ``jalali`` accessor on pandas Series and DatetimeIndex and,
-where dask is installed, on dask DataFrame Series, where it runs partition by partition. It takes
-datetimes of every unit, with or without a time zone (a value is named by its local wall-clock
-date, as ``Series.dt.day`` does), NumPy- or Arrow-backed, and Arrow dates. Dates are named in the
-astronomical Jalali calendar, the one in civil use in Iran; ``s.jalali.arithmetic`` names them in
-the arithmetic calendar of algorithms_c. Missing values give ``<NA>``; the index and the name are
-kept.
+where dask is installed, on dask DataFrame Series, where it runs partition by partition (see
+:mod:`algorithms_c_dask`). It takes datetimes of every unit, with or without a time zone (a value
+is named by its local wall-clock date, as ``Series.dt.day`` does), NumPy- or Arrow-backed, and
+Arrow dates. Dates are named in the astronomical Jalali calendar, the one in civil use in Iran;
+``s.jalali.arithmetic`` names them in the arithmetic calendar of algorithms_c. Missing values give
+``<NA>``; the index and the name are kept.
 """
 
 import contextlib
 import functools
 import importlib.util
-import inspect
 import re
 
 try:
@@ -815,153 +814,22 @@ def date_range(start, end=None, periods=None, freq: str = "month", calendar: str
     return index
 
 
-# Each partition through the accessor's class itself, not the attribute "jalali", which another
-# package may have taken since (jalali-pandas registers one of its own).
-def _map_field(partition, name: str, calendar: str):
-    return getattr(JalaliAccessor(partition, calendar), name)
-
-
-def _map_method(partition, name: str, calendar: str, *args):
-    return getattr(JalaliAccessor(partition, calendar), name)(*args)
-
-
-# The dask accessor's examples, on the dates of the fields' examples: each method's call and what
-# it gives, computed.
-_DASK_EXAMPLES = {
-    "parts": ("parts().compute().values.tolist()", "[[1403, 12, 30], [1404, 1, 1], [<NA>, <NA>, <NA>]]"),
-    "floor": ('floor("month").compute().tolist()', "[Timestamp('2025-02-19 00:00:00'), "
-                                                   "Timestamp('2025-03-21 00:00:00'), NaT]"),
-    "ceil": ('ceil("year").compute().tolist()', "[Timestamp('2025-03-21 00:00:00'), "
-                                               "Timestamp('2025-03-21 00:00:00'), NaT]"),
-    "add_months": ("add_months(1).compute().tolist()", "[Timestamp('2025-04-19 00:00:00'), "
-                                                     "Timestamp('2025-04-21 00:00:00'), NaT]"),
-    "add_years": ("add_years(-1).compute().tolist()", "[Timestamp('2024-03-19 00:00:00'), "
-                                                    "Timestamp('2024-03-20 00:00:00'), NaT]"),
-    "strftime": ('strftime("%Y/%m/%d").compute().tolist()', "['1403/12/30', '1404/01/01', <NA>]"),
-    "month_name": ('month_name("fa").compute().tolist()', "['اسفند', 'فروردین', <NA>]"),
-    "day_name": ("day_name().compute().tolist()", "['Thursday', 'Friday', <NA>]"),
-}
-
-
-def _dask_doc(pandas_doc: str, call: str, result: str) -> str:
-    """The docstring of a dask accessor's property or method: that of the pandas accessor, of
-    dask Series and with a dask example."""
-    head = inspect.cleandoc(pandas_doc).split("Examples\n--------")[0]
-    head = head.replace("Series or Index", "dask Series").replace("Series or DatetimeIndex", "dask Series")
-    return (f"{head}Examples\n--------\n>>> import dask.dataframe as dd\n"
-            f">>> s = dd.from_pandas(pd.Series(pd.to_datetime([\"2025-03-20\", \"2025-03-21\", None])), "
-            f"npartitions=1)\n>>> s.jalali.{call}\n{result}\n")
-
-
-def _register_dask():
-    import dask.dataframe as dd
-
-    @dd.extensions.register_series_accessor("jalali")
-    class DaskJalaliAccessor:
-        """The Jalali dates of a dask Series of datetimes, ``s.jalali``: the properties and
-        methods of the pandas accessor, run lazily on each partition, as dask's own ``.dt``.
-
-        Examples
-        --------
-        >>> import dask.dataframe as dd
-        >>> lazy = dd.from_pandas(pd.Series(pd.to_datetime(["2025-03-20", None])), npartitions=1)
-        >>> lazy.jalali.year.compute().tolist(), lazy.jalali.arithmetic.year.compute().tolist()
-        ([1403, <NA>], [1404, <NA>])
-        """
-
-        def __init__(self, series, calendar: str = "astronomical"):
-            if not _accepts(series.dtype):
-                raise TypeError(f"the jalali accessor takes {ACCEPTED}, not {series.dtype}")
-            self._series = series
-            self._calendar = _frames.check_calendar(calendar)
-
-        @property
-        def calendar(self) -> str:
-            """The Jalali calendar in which this accessor names dates: "astronomical" or
-            "arithmetic".
-
-            Examples
-            --------
-            >>> import dask.dataframe as dd
-            >>> lazy = dd.from_pandas(pd.Series(pd.to_datetime(["2025-03-20"])), npartitions=1)
-            >>> lazy.jalali.calendar, lazy.jalali.arithmetic.calendar
-            ('astronomical', 'arithmetic')
-            """
-            return self._calendar
-
-        @property
-        def astronomical(self):
-            """The accessor in the astronomical Jalali calendar: the same as ``.jalali`` itself.
-
-            Examples
-            --------
-            >>> import dask.dataframe as dd
-            >>> lazy = dd.from_pandas(pd.Series(pd.to_datetime(["2025-03-20"])), npartitions=1)
-            >>> lazy.jalali.astronomical.parts().compute().values.tolist()
-            [[1403, 12, 30]]
-            """
-            return DaskJalaliAccessor(self._series, "astronomical")
-
-        @property
-        def arithmetic(self):
-            """The accessor in the arithmetic Jalali calendar, that of algorithms_c's functions.
-
-            Examples
-            --------
-            >>> import dask.dataframe as dd
-            >>> lazy = dd.from_pandas(pd.Series(pd.to_datetime(["2025-03-20"])), npartitions=1)
-            >>> lazy.jalali.arithmetic.parts().compute().values.tolist()
-            [[1404, 1, 1]]
-            """
-            return DaskJalaliAccessor(self._series, "arithmetic")
-
-        def _meta(self):
-            return JalaliAccessor(self._series._meta, self._calendar)
-
-        def _field(self, name: str):
-            meta = getattr(self._meta(), name)
-            return self._series.map_partitions(_map_field, name, self._calendar, meta=meta)
-
-        def _method(self, name: str, *args):
-            meta = getattr(self._meta(), name)(*args)
-            return self._series.map_partitions(_map_method, name, self._calendar, *args, meta=meta)
-
-        def parts(self):
-            return self._method("parts")
-
-        def floor(self, freq: str):
-            return self._method("floor", freq)
-
-        def ceil(self, freq: str):
-            return self._method("ceil", freq)
-
-        def add_months(self, n: int, ambiguous="raise", nonexistent="raise"):
-            return self._method("add_months", n, ambiguous, nonexistent)
-
-        def add_years(self, n: int, ambiguous="raise", nonexistent="raise"):
-            return self._method("add_years", n, ambiguous, nonexistent)
-
-        def strftime(self, format: str, locale: str = "en", digits: str = "latin"):
-            return self._method("strftime", format, locale, digits)
-
-        def month_name(self, locale: str = "en"):
-            return self._method("month_name", locale)
-
-        def day_name(self, locale: str = "en"):
-            return self._method("day_name", locale)
-
-    for name in _frames.FIELDS:
-        field = property(lambda self, name=name: self._field(name))
-        field.__doc__ = _dask_doc(getattr(_Jalali, name).__doc__, f"{name}.compute().tolist()", _EXAMPLES[name])
-        setattr(DaskJalaliAccessor, name, field)
-    for name, (call, result) in _DASK_EXAMPLES.items():
-        getattr(DaskJalaliAccessor, name).__doc__ = _dask_doc(getattr(_Jalali, name).__doc__, call, result)
-    return DaskJalaliAccessor
-
-
+# Where dask is installed, its Series get the accessor too: algorithms_c_dask registers it.
 if importlib.util.find_spec("dask") is not None and importlib.util.find_spec("dask.dataframe") is not None:
     try:
-        DaskJalaliAccessor = _register_dask()
-        __all__.append("DaskJalaliAccessor")
+        import algorithms_c_dask as _dask  # noqa: F401
     except ImportError:  # dask without its DataFrame extras
         pass
+
+
+def __getattr__(name: str):
+    # The dask accessor, still reached here where it was defined before it had a module of its
+    # own; looked up when asked for, as algorithms_c_dask may be importing this module.
+    if name == "DaskJalaliAccessor":
+        try:
+            import algorithms_c_dask
+        except ImportError:
+            pass
+        else:
+            return algorithms_c_dask.DaskJalaliAccessor
+    raise AttributeError(f"module {__name__!r} has no attribute {name!r}")

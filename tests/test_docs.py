@@ -35,10 +35,10 @@ def test_the_examples_of_each_page(page):
     assert run_examples(test) == 0
 
 
-ADAPTERS = ["algorithms_c_pandas", "algorithms_c_polars", "algorithms_c_duckdb"]
+ADAPTERS = ["algorithms_c_pandas", "algorithms_c_dask", "algorithms_c_polars", "algorithms_c_duckdb"]
 # what an adapter needs besides itself: where it is missing the adapter's own import fails, which
 # importorskip would report as a warning rather than skip
-NEEDS = {"algorithms_c_duckdb": ("duckdb", "pyarrow")}
+NEEDS = {"algorithms_c_dask": ("dask.dataframe",), "algorithms_c_duckdb": ("duckdb", "pyarrow")}
 
 
 def adapter(name):

@@ -383,6 +383,67 @@ def test_dask_metas_are_what_the_partitions_give():
         assert lazy.dtype == lazy.compute().dtype
 
 
+@pytest.mark.parametrize("first", ["algorithms_c_pandas", "algorithms_c_dask"])
+def test_either_module_imported_first_registers_the_dask_accessor(first):
+    """The two modules import each other; whichever comes first, in a fresh interpreter, dask
+    Series get the accessor and both modules name the same class."""
+    pytest.importorskip("dask.dataframe")
+    code = (f"import {first}, pandas as pd, dask.dataframe as dd\n"
+            "lazy = dd.from_pandas(pd.Series(pd.to_datetime(['2025-03-21', None])), npartitions=1)\n"
+            "import algorithms_c_pandas, algorithms_c_dask\n"
+            "assert type(lazy.jalali) is algorithms_c_dask.DaskJalaliAccessor\n"
+            "assert algorithms_c_pandas.DaskJalaliAccessor is algorithms_c_dask.DaskJalaliAccessor\n"
+            "print(lazy.jalali.year.compute().tolist())")
+    done = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True)
+    assert done.returncode == 0, done.stderr
+    assert done.stdout == "[1404, <NA>]\n"
+
+
+def test_the_dask_accessor_forwards_every_public_name_of_the_pandas_one():
+    """A property or method added to the pandas accessor and not to the forwarded lists fails
+    here; each method keeps the pandas one's signature."""
+    pytest.importorskip("dask.dataframe")
+    import inspect
+
+    adk = pytest.importorskip("algorithms_c_dask")
+    wanted = {n for n in dir(ap.JalaliAccessor) if not n.startswith("_")}
+    assert wanted <= {n for n in dir(adk.DaskJalaliAccessor) if not n.startswith("_")}
+    for name in adk.METHODS:
+        assert inspect.signature(getattr(adk.DaskJalaliAccessor, name)) == \
+            inspect.signature(getattr(ap.JalaliAccessor, name)), name
+
+
+# Each forwarded method with arguments by position, by keyword and left to their defaults.
+DASK_CALLS = [("floor", ("quarter",), {}), ("floor", (), {"freq": "week"}), ("ceil", (), {"freq": "month"}),
+              ("add_months", (), {"n": -13}), ("add_years", (3,), {}), ("parts", (), {}),
+              ("strftime", ("%A %d %B %Y",), {"digits": "persian"}),
+              ("strftime", (), {"format": "%B", "locale": "fa"}), ("month_name", (), {"locale": "fa"}),
+              ("day_name", ("fa",), {}), ("day_name", (), {})]
+
+
+@pytest.mark.parametrize("calendar", CALENDARS)
+@pytest.mark.parametrize("name, args, kwargs", DASK_CALLS, ids=[f"{c[0]}-{i}" for i, c in enumerate(DASK_CALLS)])
+def test_the_dask_accessor_passes_arguments_as_the_pandas_one_takes_them(name, args, kwargs, calendar):
+    dd = pytest.importorskip("dask.dataframe")
+    dask = pytest.importorskip("dask")
+    series = sample(120)
+    lazy = getattr(getattr(dd.from_pandas(series, npartitions=3).jalali, calendar), name)(*args, **kwargs)
+    with dask.config.set(scheduler="sync"):
+        got = lazy.compute()
+    assert got.equals(getattr(getattr(series.jalali, calendar), name)(*args, **kwargs))
+
+
+def test_the_dask_accessor_refuses_bad_arguments_before_computing():
+    dd = pytest.importorskip("dask.dataframe")
+    lazy = dd.from_pandas(sample(10), npartitions=2).jalali
+    with pytest.raises(TypeError, match="freq"):
+        lazy.floor()
+    with pytest.raises(TypeError):
+        lazy.add_months(1, 2)
+    with pytest.raises(ValueError, match="freq must be"):
+        lazy.ceil(freq="fortnight")
+
+
 def test_another_packages_jalali_accessor_leaves_ours_working():
     """jalali-pandas registers a "jalali" accessor of its own; imported after ours, it takes the
     name (pandas warns), and the accessor class still works, as do the dask accessor and
