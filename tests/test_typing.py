@@ -42,6 +42,7 @@ def mypy(*args, cache):
                           capture_output=True, text=True)
 
 
+@pytest.mark.stubs
 def test_mypy_strict_accepts_typed_use_and_refuses_misuse(tmp_path):
     examples = ["typed_example.py", *(["typed_arrays.py"] if importlib.util.find_spec("numpy") else [])]
     ok = mypy("--strict", *(str(TYPING / name) for name in examples), cache=tmp_path)
@@ -51,6 +52,7 @@ def test_mypy_strict_accepts_typed_use_and_refuses_misuse(tmp_path):
     assert 'Argument 1 to "is_jalali_leap_year" has incompatible type "str"; expected "int"' in misuse.stdout
 
 
+@pytest.mark.stubs
 @pytest.mark.parametrize("module", ["algorithms_c", "algorithms_c_numpy"])
 def test_stubs_match_the_module(module, tmp_path):
     pytest.importorskip(module)
