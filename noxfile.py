@@ -208,7 +208,7 @@ def sid(session):
     if built.returncode != 0:
         tail = "\n".join((built.stdout + built.stderr).strip().splitlines()[-5:])
         session.skip(f"the sid folder cannot be built here\n{tail}")
-    session.log(built.stdout.strip().splitlines()[-1])
+    session.log(built.stdout.strip())
     session.run("bash", ".ci/sid", str(SID), "run", SID_SCRIPT)
 
 

@@ -19,8 +19,9 @@ except ImportError as error:
 else:
     raise AssertionError("algorithms_c_numpy imported without NumPy")
 
-for adapter, extra in (("algorithms_c_pandas", "pandas"), ("algorithms_c_polars", "polars"),
-                       ("algorithms_c_matplotlib", "plot")):
+ADAPTERS = (("algorithms_c_pandas", "pandas"), ("algorithms_c_dask", "dask"), ("algorithms_c_polars", "polars"),
+            ("algorithms_c_matplotlib", "plot"))
+for adapter, extra in ADAPTERS:
     try:
         importlib.import_module(adapter)
     except ImportError as error:
