@@ -39,11 +39,9 @@ STAGES = ["wheels", "tests", "numpy_range", "narrow_clones", "docs", "sdist", "s
 
 nox.options.sessions = STAGES
 
-# The suite spread over the processors, where its reports cannot be lost with a worker; and, for
-# the builds that differ from a release build only inside the modules, without the runs of mypy
-# over the stubs (a minute under load), which no build option changes: the tests stage runs
-# them on every interpreter.
-PARALLEL = ["-n", "auto"]
+# For the builds that differ from a release build only inside the modules: the suite without the
+# runs of mypy over the stubs (a minute under load), which no build option changes; the tests
+# stage runs them on every interpreter.
 WITHOUT_STUBS = ["-m", "not stubs"]
 nox.options.error_on_missing_interpreters = False  # nox turns this on when CI is set
 nox.options.default_venv_backend = "venv"
@@ -120,8 +118,7 @@ def wheels(session):
 def tests(session):
     """The suite against this interpreter's repaired wheel."""
     install_wheel(session)
-    session.install("pytest-xdist")
-    session.run("python", "-m", "pytest", *PARALLEL, *session.posargs)
+    session.run("python", "-m", "pytest", *session.posargs)
 
 
 @nox.session(python="3.9")
@@ -136,12 +133,12 @@ def numpy_range(session, numpy):
 
 
 @nox.session(python=MAIN)
-@nox.parametrize("widest", ["plain", "avx2"])
-def narrow_clones(session, widest):
-    """The array tests under a clone of the fast loops narrower than this processor's widest."""
+def narrow_clones(session):
+    """The array tests under the clones of the fast loops narrower than this processor's widest."""
     install_wheel(session)
-    session.run("python", "-m", "pytest", "-q", "tests/test_fast_paths.py", "tests/test_numpy.py",
-                "tests/test_threads.py", *session.posargs, env={"ALGORITHMS_C_NUMPY_WIDEST": widest})
+    for widest in ("plain", "avx2"):
+        session.run("python", "-m", "pytest", "-q", "tests/test_fast_paths.py", "tests/test_numpy.py",
+                    "tests/test_threads.py", *session.posargs, env={"ALGORITHMS_C_NUMPY_WIDEST": widest})
 
 
 @nox.session(python=MAIN)
@@ -166,10 +163,10 @@ def sdist(session):
     (archive,) = (out / "sdist").glob("*.tar.gz")
     session.run("python", "-m", "pip", "wheel", str(archive), "--no-deps", "-w", str(out / "wheel"))
     (wheel,) = (out / "wheel").glob("*.whl")
-    session.install(f"{wheel}[test]", "pytest-xdist")
+    session.install(f"{wheel}[test]")
     session.run("python", "-c", "import algorithms_c, algorithms_c_pandas, algorithms_c_dask, sys; "
                                 "assert algorithms_c.__file__.startswith(sys.prefix)")
-    session.run("python", "-m", "pytest", "-q", *PARALLEL, *session.posargs)
+    session.run("python", "-m", "pytest", "-q", *session.posargs)
 
 
 # CPython 3.14 and 3.15 inside the sid folder: the test command, the repaired wheel installed
@@ -280,8 +277,8 @@ def builds(session, build):
         options = ["-C", "cmake.define.CMAKE_CXX_COMPILER=clang++"]
     else:
         options = ["-C", "cmake.build-type=RelWithDebInfo"]
-    session.install(".[test]", "pytest-xdist", *options, "-C", "cmake.define.CMAKE_CXX_FLAGS=-Werror")
-    session.run("python", "-m", "pytest", "-q", *PARALLEL, *WITHOUT_STUBS, *session.posargs)
+    session.install(".[test]", *options, "-C", "cmake.define.CMAKE_CXX_FLAGS=-Werror")
+    session.run("python", "-m", "pytest", "-q", *WITHOUT_STUBS, *session.posargs)
 
 
 @nox.session(python=MAIN)
