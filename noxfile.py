@@ -337,5 +337,5 @@ def debug_interpreter(session):
 @nox.session(python=False)
 def bench(session):
     """The benchmarks in quick mode: each runs, writing into bench/out/ only; figures not judged."""
-    for script in ("run", "arrays", "frames"):
+    for script in ("run", "arrays", "frames", "engines"):
         session.run(sys.executable, f"bench/{script}.py", "--quick")

@@ -20,7 +20,7 @@ else:
     raise AssertionError("algorithms_c_numpy imported without NumPy")
 
 ADAPTERS = (("algorithms_c_pandas", "pandas"), ("algorithms_c_dask", "dask"), ("algorithms_c_polars", "polars"),
-            ("algorithms_c_matplotlib", "plot"))
+            ("algorithms_c_duckdb", "duckdb"), ("algorithms_c_matplotlib", "plot"))
 for adapter, extra in ADAPTERS:
     try:
         importlib.import_module(adapter)
