@@ -418,7 +418,9 @@ DASK_CALLS = [("floor", ("quarter",), {}), ("floor", (), {"freq": "week"}), ("ce
               ("add_months", (), {"n": -13}), ("add_years", (3,), {}), ("parts", (), {}),
               ("strftime", ("%A %d %B %Y",), {"digits": "persian"}),
               ("strftime", (), {"format": "%B", "locale": "fa"}), ("month_name", (), {"locale": "fa"}),
-              ("day_name", ("fa",), {}), ("day_name", (), {})]
+              ("day_name", ("fa",), {}), ("day_name", (), {}),
+              ("add_months", (6,), {"ambiguous": "NaT", "nonexistent": "shift_forward"}),
+              ("add_months", (1, "NaT", "NaT"), {})]
 
 
 @pytest.mark.parametrize("calendar", CALENDARS)
@@ -427,6 +429,14 @@ def test_the_dask_accessor_passes_arguments_as_the_pandas_one_takes_them(name, a
     dd = pytest.importorskip("dask.dataframe")
     dask = pytest.importorskip("dask")
     series = sample(120)
+    if "nonexistent" in kwargs or "NaT" in args:
+        # Tehran's clocks moved until 2022: six months on, a local time that it skipped; a month
+        # on, ones that it skipped and repeated, which the defaults refuse
+        edges = pd.Series(pd.to_datetime(["2018-09-24 00:30", "2018-02-21 00:30", "2018-08-21 23:30"]),
+                          index=[1000, 1001, 1002], name="when")
+        series = tehran(pd.concat([series, edges]))
+        with pytest.raises(Exception):
+            getattr(series.jalali, calendar).add_months(*args[:1], **{k: v for k, v in kwargs.items() if k == "n"})
     lazy = getattr(getattr(dd.from_pandas(series, npartitions=3).jalali, calendar), name)(*args, **kwargs)
     with dask.config.set(scheduler="sync"):
         got = lazy.compute()
@@ -435,11 +445,16 @@ def test_the_dask_accessor_passes_arguments_as_the_pandas_one_takes_them(name, a
 
 def test_the_dask_accessor_refuses_bad_arguments_before_computing():
     dd = pytest.importorskip("dask.dataframe")
+    import inspect
+
+    adk = pytest.importorskip("algorithms_c_dask")
     lazy = dd.from_pandas(sample(10), npartitions=2).jalali
     with pytest.raises(TypeError, match="freq"):
         lazy.floor()
-    with pytest.raises(TypeError):
-        lazy.add_months(1, 2)
+    for name in adk.METHODS:  # one argument more than the pandas method takes
+        extra = ["x"] * len(inspect.signature(getattr(ap.JalaliAccessor, name)).parameters)
+        with pytest.raises(TypeError, match="too many positional arguments"):
+            getattr(lazy, name)(*extra)
     with pytest.raises(ValueError, match="freq must be"):
         lazy.ceil(freq="fortnight")
 
