@@ -38,13 +38,13 @@ STAGES = ["wheels", "tests", "numpy_range", "narrow_clones", "docs", "sdist", "s
           "bench"]
 
 nox.options.sessions = STAGES
+nox.options.error_on_missing_interpreters = False  # nox turns this on when CI is set
+nox.options.default_venv_backend = "venv"
 
 # For the builds that differ from a release build only inside the modules: the suite without the
 # runs of mypy over the stubs (a minute under load), which no build option changes; the tests
 # stage runs them on every interpreter.
 WITHOUT_STUBS = ["-m", "not stubs"]
-nox.options.error_on_missing_interpreters = False  # nox turns this on when CI is set
-nox.options.default_venv_backend = "venv"
 
 # pyenv's own versions ahead of its shims, which fail for a version not selected
 pyenv = Path(os.environ.get("PYENV_ROOT", Path.home() / ".pyenv")) / "versions"
