@@ -46,6 +46,10 @@ nox.options.default_venv_backend = "venv"
 # stage runs them on every interpreter.
 WITHOUT_STUBS = ["-m", "not stubs"]
 
+# Every session tests what it installed: a PYTHONPATH left from a developer's in-tree build would
+# put other modules ahead of them.
+os.environ.pop("PYTHONPATH", None)
+
 # pyenv's own versions ahead of its shims, which fail for a version not selected
 pyenv = Path(os.environ.get("PYENV_ROOT", Path.home() / ".pyenv")) / "versions"
 versions = [str(pyenv / v / "bin") for v in sorted(os.listdir(pyenv))] if pyenv.is_dir() else []
