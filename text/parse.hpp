@@ -20,7 +20,7 @@
 // the format stands for any run of spaces.  Either way spaces around the text
 // are ignored, and text of spaces alone is empty: a missing value.  The
 // spaces are ASCII white space, the no-break space, and the invisible marks of
-// direction (see space_at).
+// direction (see is_space).
 
 #include <cstddef>
 #include <cstdint>
@@ -51,6 +51,17 @@ enum class verdict {
     bad_day,     // a day outside 1 to 31, or a day of the year outside 1 to 366
     bad_time,    // an hour, minute, second or offset outside its range
 };
+
+// The readers' spaces, as code points: ASCII white space, the no-break space
+// (U+00A0), and the invisible marks of direction that editors of
+// right-to-left text put around a date (U+061C, U+200E, U+200F, U+202A to
+// U+202E, U+2066 to U+2069).  Spaces around a text are ignored, a space in a
+// format stands for any run of them, and a text of spaces alone is empty.
+constexpr bool is_space(std::uint32_t u) noexcept
+{
+    return u == ' ' || (u >= '\t' && u <= '\r') || u == 0xA0 || u == 0x061C || u == 0x200E || u == 0x200F
+        || (u >= 0x202A && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069);
+}
 
 namespace detail {
 
@@ -110,25 +121,22 @@ constexpr bool number(cursor &c, int least, int most, std::int32_t &value) noexc
     return true;
 }
 
-// The bytes of a space at `at`, with `left` bytes from there on: ASCII white
-// space, the no-break space (U+00A0), or one of the invisible marks of
-// direction that editors of right-to-left text put around a date (U+061C,
-// U+200E, U+200F, U+202A to U+202E, U+2066 to U+2069); else 0.
+// The bytes of a space at `at`, with `left` bytes from there on (see
+// is_space): 1 to 3, or 0.
 constexpr std::size_t space_at(const unsigned char *at, std::size_t left) noexcept
 {
     if (left == 0)
         return 0;
-    const unsigned char b = at[0];
-    if (b == ' ' || (b >= '\t' && b <= '\r'))
-        return 1;
-    if (b < 0xC2)
-        return 0;
-    if (left >= 2 && ((b == 0xC2 && at[1] == 0xA0) || (b == 0xD8 && at[1] == 0x9C)))
-        return 2;
-    if (left >= 3 && b == 0xE2
-        && ((at[1] == 0x80 && (at[2] == 0x8E || at[2] == 0x8F || (at[2] >= 0xAA && at[2] <= 0xAE)))
-            || (at[1] == 0x81 && at[2] >= 0xA6 && at[2] <= 0xA9)))
-        return 3;
+    const unsigned b = at[0];
+    if (b < 0x80)
+        return is_space(b) ? 1 : 0;
+    // the spaces beyond ASCII take two bytes (U+0080 to U+07FF) or three (U+0800 to U+FFFF)
+    if (b >= 0xC2 && b < 0xE0 && left >= 2 && (at[1] & 0xC0) == 0x80)
+        return is_space((b & 0x1F) << 6 | (at[1] & 0x3F)) ? 2 : 0;
+    if (b >= 0xE0 && b < 0xF0 && left >= 3 && (at[1] & 0xC0) == 0x80 && (at[2] & 0xC0) == 0x80) {
+        const std::uint32_t u = (b & 0x0F) << 12 | (at[1] & 0x3F) << 6 | (at[2] & 0x3F);
+        return u >= 0x800 && is_space(u) ? 3 : 0;  // (an overlong form is no space)
+    }
     return 0;
 }
 
@@ -138,12 +146,10 @@ constexpr bool space(cursor &c) noexcept
     if (c.done())
         return false;
     const unsigned char b = *c.at;
-    if (b == ' ' || (b >= '\t' && b <= '\r')) {
-        ++c.at;
-        return true;
+    if (b < 0x80) {
+        c.at += is_space(b);
+        return is_space(b);
     }
-    if (b < 0xC2)
-        return false;
     const std::size_t n = space_at(c.at, c.left());
     c.at += n;
     return n != 0;
@@ -165,12 +171,12 @@ constexpr cursor trimmed(cursor c) noexcept
         if (c.done())
             return c;
         const unsigned char b = c.end[-1];
-        if (b == ' ' || (b >= '\t' && b <= '\r')) {
+        if (b < 0x80) {
+            if (!is_space(b))
+                return c;
             --c.end;
             continue;
         }
-        if (b < 0x80)
-            return c;
         // the last byte of the no-break space is the Arabic-Indic zero's (D9 A0): the whole
         // sequence is checked
         if (c.left() >= 2 && space_at(c.end - 2, 2) == 2)
@@ -533,8 +539,9 @@ inline verdict read_formatted(const pattern &p, const char *text, std::size_t le
             const std::string_view expected = p.literal(k);
             for (std::size_t j = 0; j < expected.size();) {
                 const auto e = static_cast<unsigned char>(expected[j]);
-                if (e == ' ' || (e >= '\t' && e <= '\r')) {  // any run of spaces, or none
-                    while (j < expected.size() && (expected[j] == ' ' || (expected[j] >= '\t' && expected[j] <= '\r')))
+                if (e < 0x80 && is_space(e)) {  // any run of spaces, or none (an ASCII space in the format)
+                    while (j < expected.size() && static_cast<unsigned char>(expected[j]) < 0x80
+                           && is_space(static_cast<unsigned char>(expected[j])))
                         ++j;
                     spaces(c);
                     continue;
