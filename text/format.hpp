@@ -29,15 +29,9 @@ struct moment {
 
 namespace detail {
 
-constexpr std::size_t longest_of(const std::string_view (&names)[12]) noexcept
-{
-    std::size_t most = 0;
-    for (const std::string_view name : names)
-        most = name.size() > most ? name.size() : most;
-    return most;
-}
-
-constexpr std::size_t longest_of(const std::string_view (&names)[7]) noexcept
+// The most bytes that one of `names` takes.
+template <std::size_t N>
+constexpr std::size_t longest_of(const std::string_view (&names)[N]) noexcept
 {
     std::size_t most = 0;
     for (const std::string_view name : names)
@@ -123,10 +117,7 @@ constexpr std::size_t longest(const pattern &p, locale l, bool persian_digits, s
         case directive::month_abbreviation: total += detail::longest_of(month_abbreviations[k]); break;
         case directive::weekday_name: total += detail::longest_of(weekday_names[k]); break;
         case directive::weekday_abbreviation: total += detail::longest_of(weekday_abbreviations[k]); break;
-        case directive::meridiem:
-            total += meridiem_names[k][0].size() > meridiem_names[k][1].size() ? meridiem_names[k][0].size()
-                                                                               : meridiem_names[k][1].size();
-            break;
+        case directive::meridiem: total += detail::longest_of(meridiem_names[k]); break;
         case directive::fraction: total += 6; break;
         case directive::utc_offset: total += 5; break;
         case directive::zone_name: total += longest_zone; break;
