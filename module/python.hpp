@@ -12,6 +12,48 @@
 #define PyMODINIT_FUNC extern "C" __attribute__((visibility("default"))) PyObject *
 #endif
 
+// A new reference, released when the handle goes (null where it holds none).
+template <typename T = PyObject>
+class owned {
+public:
+    owned() noexcept = default;
+    explicit owned(T *object) noexcept : object_(object) {}
+    owned(owned &&other) noexcept : object_(other.release()) {}
+    owned &operator=(owned &&other) noexcept
+    {
+        reset(other.release());
+        return *this;
+    }
+    owned(const owned &) = delete;
+    owned &operator=(const owned &) = delete;
+    ~owned() { Py_XDECREF(object_); }
+
+    T *get() const noexcept { return object_; }
+    explicit operator bool() const noexcept { return object_ != nullptr; }
+    // The reference, handed on: the handle holds none after.
+    T *release() noexcept
+    {
+        T *object = object_;
+        object_ = nullptr;
+        return object;
+    }
+    void reset(T *object = nullptr) noexcept
+    {
+        T *old = object_;
+        object_ = object;
+        Py_XDECREF(old);
+    }
+    // Holds `object`, a new reference or null (a call that failed): whether it holds one.
+    bool take(T *object) noexcept
+    {
+        reset(object);
+        return object != nullptr;
+    }
+
+private:
+    T *object_ = nullptr;
+};
+
 // A new module, or null, declared to run without the GIL on free-threaded
 // builds: the modules keep no state, so calls from many threads at once
 // need no lock.  Elsewhere the module is returned as it is.

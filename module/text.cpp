@@ -91,6 +91,8 @@ struct compiled {
     text::pattern pattern;
     PyObject *format = nullptr;  // a new reference to a bytes object
     ~compiled() { Py_XDECREF(format); }
+
+    const char *text() const noexcept { return PyBytes_AS_STRING(format); }
 };
 
 // Reads the format (str): false with an exception set where it is too long.
@@ -324,23 +326,16 @@ struct ucs4_rows {
     const npy_bool *mask;
     mutable char buffer[4 * 256];
 
-    // the readers' spaces (U+00A0 and the marks of direction too), taken off here as well so that padding counts
-    // for nothing against the buffer
-    static constexpr bool space(std::uint32_t u) noexcept
-    {
-        return u == ' ' || (u >= '\t' && u <= '\r') || u == 0xA0 || u == 0x061C || u == 0x200E || u == 0x200F
-            || (u >= 0x202A && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069);
-    }
-
     bool row(npy_intp i, const char *&text, std::size_t &length) const noexcept
     {
         if (mask != nullptr && mask[i])
             return false;
         const std::uint32_t *at = data + i * width;
         npy_intp first = 0, end = width;
-        while (end > 0 && (at[end - 1] == 0 || space(at[end - 1])))
+        // the readers' spaces taken off here as well, so that padding counts for nothing against the buffer
+        while (end > 0 && (at[end - 1] == 0 || text::is_space(at[end - 1])))
             --end;
-        while (first < end && space(at[first]))
+        while (first < end && text::is_space(at[first]))
             ++first;
         char *out = buffer;
         for (npy_intp k = first; k < end; ++k) {
@@ -522,6 +517,289 @@ PyObject *raise_refusal(const read_failure &f, PyObject *row_text, const char *f
     return nullptr;
 }
 
+// The sources of a column's rows, one for each kind of column: each holds
+// what it reads, and gives the view of its rows that the reading loop takes
+// without the GIL, their count, and the text of row i as a Python string,
+// for a message.  Each opens from the arguments of the reading (false with an
+// exception set where they do not fit).
+struct read_arguments;
+
+// Arrow's buffers of a string or large_string array: a tuple (offsets, data,
+// validity or None, offset of the first bit), read where they are.
+class arrow_text {
+public:
+    bool open(const read_arguments &a);
+    npy_intp length() const noexcept { return n_; }
+    const utf8_rows &rows() const noexcept { return rows_; }
+    PyObject *text_of(npy_intp i) const
+    {
+        const char *bytes = "";
+        std::size_t size = 0;
+        rows_.row(i, bytes, size);  // a row refused is one that was read
+        return PyUnicode_DecodeUTF8(bytes, static_cast<Py_ssize_t>(size), "replace");
+    }
+
+private:
+    owned<PyArrayObject> offsets_, data_, validity_;
+    npy_intp n_ = 0;
+    utf8_rows rows_{};
+};
+
+// A NumPy array of fixed-width Unicode, read where it is.
+class unicode_text {
+public:
+    bool open(const read_arguments &a);
+    npy_intp length() const noexcept { return n_; }
+    const ucs4_rows &rows() const noexcept { return rows_; }
+    PyObject *text_of(npy_intp i) const
+    {
+        const std::uint32_t *at = rows_.data + i * rows_.width;
+        npy_intp count = rows_.width;
+        while (count > 0 && at[count - 1] == 0)
+            --count;
+        return PyUnicode_FromKindAndData(PyUnicode_4BYTE_KIND, at, count);
+    }
+
+private:
+    owned<PyArrayObject> array_;
+    npy_intp n_ = 0;
+    ucs4_rows rows_{};
+};
+
+// Python strings, made into Arrow's buffers here, under the GIL: their sizes,
+// then their bytes.  A cell that is not text is refused, or with coerce read
+// as an empty row (NaT); a lone surrogate is a byte that no text holds.
+class python_text {
+public:
+    bool open(const read_arguments &a);
+    npy_intp length() const noexcept { return n_; }
+    const utf8_rows &rows() const noexcept { return rows_; }
+    PyObject *text_of(npy_intp i) const
+    {
+        PyObject *item = items()[i];
+        Py_INCREF(item);
+        return item;
+    }
+
+private:
+    PyObject *const *items() const noexcept { return static_cast<PyObject *const *>(PyArray_DATA(items_.get())); }
+    bool measure(const npy_bool *gone, bool coerce, std::int64_t *starts, npy_intp &total) const;
+    void copy(const npy_bool *gone, const std::int64_t *starts, char *bytes) const;
+
+    owned<PyArrayObject> items_;
+    owned<> offsets_, data_;
+    npy_intp n_ = 0;
+    utf8_rows rows_{};
+};
+
+// The arguments of a reading, checked.
+struct read_arguments {
+    PyObject *strings = nullptr;  // borrowed
+    std::int64_t per_day = 0;
+    bool astronomical = false, coerce = false, local = false;
+    bool formatted = false;  // else each text read by the default forms
+    compiled format;
+    owned<PyArrayObject> mask;  // true where a row is missing, or none
+
+    const text::pattern *pattern() const noexcept { return formatted ? &format.pattern : nullptr; }
+    const char *format_text() const noexcept { return formatted ? format.text() : nullptr; }
+    // The mask, where it is as long as the n rows: null where none is given,
+    // or, with a ValueError set, `refused`.
+    const npy_bool *mask_of(npy_intp n, bool &refused) const
+    {
+        refused = mask && PyArray_DIM(mask.get(), 0) != n;
+        if (refused)
+            PyErr_SetString(PyExc_ValueError, "the mask must be as long as the strings");
+        return mask && !refused ? static_cast<const npy_bool *>(PyArray_DATA(mask.get())) : nullptr;
+    }
+};
+
+bool arrow_text::open(const read_arguments &a)
+{
+    PyObject *offsets_object, *data_object, *validity_object;
+    Py_ssize_t bit_offset = 0;
+    if (!PyArg_ParseTuple(a.strings, "OOOn", &offsets_object, &data_object, &validity_object, &bit_offset))
+        return false;
+    const bool wide = PyArray_Check(offsets_object)
+                   && PyArray_TYPE(reinterpret_cast<PyArrayObject *>(offsets_object)) == NPY_INT64;
+    if (!offsets_.take(contiguous(offsets_object, wide ? NPY_INT64 : NPY_INT32))
+        || !data_.take(contiguous(data_object, NPY_UINT8))
+        || (validity_object != Py_None && !validity_.take(contiguous(validity_object, NPY_UINT8))))
+        return false;
+    n_ = PyArray_DIM(offsets_.get(), 0) - 1;
+    if (n_ < 0 || bit_offset < 0 || (validity_ && (bit_offset + n_ + 7) / 8 > PyArray_DIM(validity_.get(), 0))) {
+        PyErr_SetString(PyExc_ValueError, "the offsets or the validity bitmap do not fit the strings");
+        return false;
+    }
+    bool refused = false;
+    const npy_bool *mask = a.mask_of(n_, refused);
+    rows_ = {PyArray_DATA(offsets_.get()), wide, static_cast<const char *>(PyArray_DATA(data_.get())),
+             static_cast<std::size_t>(PyArray_DIM(data_.get(), 0)), mask,
+             validity_ ? static_cast<const std::uint8_t *>(PyArray_DATA(validity_.get())) : nullptr, bit_offset};
+    return !refused;
+}
+
+bool unicode_text::open(const read_arguments &a)
+{
+    if (!array_.take(reinterpret_cast<PyArrayObject *>(
+            PyArray_FromAny(a.strings, nullptr, 1, 1, NPY_ARRAY_CARRAY_RO | NPY_ARRAY_NOTSWAPPED, nullptr))))
+        return false;
+    n_ = PyArray_DIM(array_.get(), 0);
+    bool refused = false;
+    rows_.data = static_cast<const std::uint32_t *>(PyArray_DATA(array_.get()));
+    rows_.width = PyArray_ITEMSIZE(array_.get()) / 4;
+    rows_.mask = a.mask_of(n_, refused);
+    return !refused;
+}
+
+// The offsets of the rows' UTF-8 bytes, from 0 (starts[n] is for the caller
+// to set to `total`): false with a TypeError set at a cell that is not text.
+bool python_text::measure(const npy_bool *gone, bool coerce, std::int64_t *starts, npy_intp &total) const
+{
+    total = 0;
+    for (npy_intp i = 0; i < n_; ++i) {
+        starts[i] = total;
+        if (gone != nullptr && gone[i])
+            continue;
+        PyObject *item = items()[i];
+        if (!PyUnicode_Check(item)) {
+            if (coerce)  // no date, as text that names none: an empty row, read as NaT
+                continue;
+            if (owned<> named{naming_row("value", i, item)})
+                PyErr_Format(PyExc_TypeError, "%Uis not text", named.get());
+            return false;
+        }
+        Py_ssize_t size = 0;
+        if (PyUnicode_AsUTF8AndSize(item, &size) == nullptr) {  // a lone surrogate: no date
+            PyErr_Clear();
+            size = 1;
+        }
+        total += size;
+    }
+    return true;
+}
+
+void python_text::copy(const npy_bool *gone, const std::int64_t *starts, char *bytes) const
+{
+    for (npy_intp i = 0; i < n_; ++i) {
+        PyObject *item = items()[i];
+        if ((gone != nullptr && gone[i]) || !PyUnicode_Check(item))
+            continue;
+        Py_ssize_t size = 0;
+        const char *utf8 = PyUnicode_AsUTF8AndSize(item, &size);  // cached by measure()
+        if (utf8 == nullptr) {
+            PyErr_Clear();
+            utf8 = "\xFF";  // what measure() counted, refused as no text is
+            size = 1;
+        }
+        std::memcpy(bytes + starts[i], utf8, static_cast<std::size_t>(size));
+    }
+}
+
+bool python_text::open(const read_arguments &a)
+{
+    if (!items_.take(reinterpret_cast<PyArrayObject *>(
+            PyArray_FromAny(a.strings, PyArray_DescrFromType(NPY_OBJECT), 1, 1, NPY_ARRAY_CARRAY_RO, nullptr))))
+        return false;
+    n_ = PyArray_DIM(items_.get(), 0);
+    bool refused = false;
+    const npy_bool *gone = a.mask_of(n_, refused);
+    npy_intp count = n_ + 1, total = 0;
+    if (refused || !offsets_.take(PyArray_SimpleNew(1, &count, NPY_INT64)))
+        return false;
+    auto *starts = static_cast<std::int64_t *>(PyArray_DATA(reinterpret_cast<PyArrayObject *>(offsets_.get())));
+    if (!measure(gone, a.coerce, starts, total) || !data_.take(PyArray_SimpleNew(1, &total, NPY_UINT8)))
+        return false;
+    starts[n_] = total;
+    char *bytes = static_cast<char *>(PyArray_DATA(reinterpret_cast<PyArrayObject *>(data_.get())));
+    copy(gone, starts, bytes);
+    rows_ = {starts, true, bytes, static_cast<std::size_t>(total), gone, nullptr, 0};
+    return true;
+}
+
+// The format to read by: none for pandas' "mixed" (each text by its own
+// form, as without a format); refused for "ISO8601", which names no form of
+// Jalali text, and where it holds a stray "%" or names no year.
+bool read_format(PyObject *format, read_arguments &a)
+{
+    if (format != Py_None && PyUnicode_Check(format) && PyUnicode_CompareWithASCIIString(format, "mixed") == 0)
+        format = Py_None;
+    if (format != Py_None && PyUnicode_Check(format) && PyUnicode_CompareWithASCIIString(format, "ISO8601") == 0) {
+        PyErr_SetString(PyExc_ValueError,
+                        "format='ISO8601' names no form of Jalali text: without a format, YYYY-MM-DD is read "
+                        "with a time HH:MM[:SS[.fraction]] after a space or a T; for an offset, give a format "
+                        "such as '%Y-%m-%dT%H:%M:%S%z'");
+        return false;
+    }
+    a.formatted = format != Py_None;
+    if (a.formatted && (!PyUnicode_Check(format) || !compile_format(format, a.format) || !readable(format, a.format.pattern))) {
+        if (!PyErr_Occurred())
+            PyErr_SetString(PyExc_TypeError, "the format must be a string");
+        return false;
+    }
+    return true;
+}
+
+bool parse_read_arguments(PyObject *args, PyObject *kwargs, read_arguments &a)
+{
+    static const char *keywords[] = {"strings", "per_day", "calendar", "format", "errors", "mask", "local", nullptr};
+    PyObject *format = Py_None, *mask = Py_None;
+    long long per_day;
+    const char *calendar_name, *errors = "raise";
+    int local = 0;
+    if (!PyArg_ParseTupleAndKeywords(args, kwargs, "OLs|OsOp", const_cast<char **>(keywords), &a.strings, &per_day,
+                                     &calendar_name, &format, &errors, &mask, &local))
+        return false;
+    const int astronomical = read_calendar(calendar_name);
+    if (astronomical < 0)
+        return false;
+    if (per_day != 86400 && per_day != 86400000 && per_day != 86400000000 && per_day != 86400000000000) {
+        PyErr_SetString(PyExc_ValueError, "the unit must be s, ms, us or ns");
+        return false;
+    }
+    const bool coerce = std::strcmp(errors, "coerce") == 0;
+    if (!coerce && std::strcmp(errors, "raise") != 0) {
+        PyErr_Format(PyExc_ValueError, "errors must be \"raise\" or \"coerce\", not \"%s\"", errors);
+        return false;
+    }
+    if (!read_format(format, a))
+        return false;
+    if (mask != Py_None && !a.mask.take(contiguous(mask, NPY_BOOL)))
+        return false;
+    a.per_day = per_day;
+    a.astronomical = astronomical != 0;
+    a.coerce = coerce;
+    a.local = local != 0;
+    return true;
+}
+
+// Reads every row of a source into datetimes: (ticks, zoned), or null with
+// the exception of the first row refused.
+template <typename Source>
+PyObject *read_text(const read_arguments &a)
+{
+    Source source;
+    if (!source.open(a))
+        return nullptr;
+    npy_intp n = source.length();
+    owned<> ticks(PyArray_SimpleNew(1, &n, NPY_INT64));
+    if (!ticks)
+        return nullptr;
+    std::int64_t *out = static_cast<std::int64_t *>(PyArray_DATA(reinterpret_cast<PyArrayObject *>(ticks.get())));
+    read_failure failed;
+    bool ok = false;
+    Py_BEGIN_ALLOW_THREADS
+    ok = read_all(source.rows(), n, a.astronomical, a.pattern(), a.per_day, a.local, a.coerce, out, failed);
+    Py_END_ALLOW_THREADS
+    if (!ok) {
+        const owned<> row_text(source.text_of(failed.at));
+        return row_text ? raise_refusal(failed, row_text.get(), a.format_text(), a.per_day) : nullptr;
+    }
+    const text::pattern *p = a.pattern();
+    const bool zoned = !a.local && p != nullptr && (p->offset || p->zone_name);
+    return Py_BuildValue("(NO)", ticks.release(), zoned ? Py_True : Py_False);
+}
+
 PyDoc_STRVAR(strptime_doc,
              "_jalali_strptime(strings, per_day, calendar, format=None, errors='raise', mask=None, local=False)\n--\n\n"
              "The datetimes (int64 ticks, per_day a day, NaT where missing) of a column of Jalali dates as text: "
@@ -532,213 +810,14 @@ PyDoc_STRVAR(strptime_doc,
 
 PyObject *jalali_strptime(PyObject *, PyObject *args, PyObject *kwargs)
 {
-    static const char *keywords[] = {"strings", "per_day", "calendar", "format", "errors", "mask", "local", nullptr};
-    PyObject *strings, *format = Py_None, *mask_object = Py_None;
-    long long per_day;
-    const char *calendar_name, *errors = "raise";
-    int local = 0;
-    if (!PyArg_ParseTupleAndKeywords(args, kwargs, "OLs|OsOp", const_cast<char **>(keywords), &strings, &per_day,
-                                     &calendar_name, &format, &errors, &mask_object, &local))
+    read_arguments a;
+    if (!parse_read_arguments(args, kwargs, a))
         return nullptr;
-    const int astronomical = read_calendar(calendar_name);
-    if (astronomical < 0)
-        return nullptr;
-    if (per_day != 86400 && per_day != 86400000 && per_day != 86400000000 && per_day != 86400000000000) {
-        PyErr_SetString(PyExc_ValueError, "the unit must be s, ms, us or ns");
-        return nullptr;
-    }
-    const bool coerce = std::strcmp(errors, "coerce") == 0;
-    if (!coerce && std::strcmp(errors, "raise") != 0) {
-        PyErr_Format(PyExc_ValueError, "errors must be \"raise\" or \"coerce\", not \"%s\"", errors);
-        return nullptr;
-    }
-    // pandas' two formats that are no pattern: "mixed", each text read by its own form, which the
-    // reading without a format does; "ISO8601", which names no form of Jalali text
-    if (format != Py_None && PyUnicode_Check(format) && PyUnicode_CompareWithASCIIString(format, "mixed") == 0)
-        format = Py_None;
-    if (format != Py_None && PyUnicode_Check(format) && PyUnicode_CompareWithASCIIString(format, "ISO8601") == 0) {
-        PyErr_SetString(PyExc_ValueError,
-                        "format='ISO8601' names no form of Jalali text: without a format, YYYY-MM-DD is read "
-                        "with a time HH:MM[:SS[.fraction]] after a space or a T; for an offset, give a format "
-                        "such as '%Y-%m-%dT%H:%M:%S%z'");
-        return nullptr;
-    }
-    compiled f;
-    if (format != Py_None && (!PyUnicode_Check(format) || !compile_format(format, f) || !readable(format, f.pattern))) {
-        if (!PyErr_Occurred())
-            PyErr_SetString(PyExc_TypeError, "the format must be a string");
-        return nullptr;
-    }
-    const text::pattern *p = format == Py_None ? nullptr : &f.pattern;
-
-    // The rows: Arrow's buffers, fixed-width Unicode, or Python strings made
-    // into UTF-8 buffers here, under the GIL.
-    PyArrayObject *held[4] = {};
-    const auto release = [&held] {
-        for (PyArrayObject *a : held)
-            Py_XDECREF(a);
-    };
-    PyArrayObject *mask = nullptr;
-    if (mask_object != Py_None && (mask = held[3] = contiguous(mask_object, NPY_BOOL)) == nullptr) {
-        release();
-        return nullptr;
-    }
-    utf8_rows arrow{};
-    ucs4_rows unicode{};
-    npy_intp n = 0;
-    int kind = 0;  // 0 Arrow's buffers, 1 fixed-width Unicode, 2 Python strings made into Arrow's buffers
-    PyObject *made_offsets = nullptr, *made_data = nullptr;
-    if (PyTuple_Check(strings)) {
-        PyObject *offsets_object, *data_object, *validity_object;
-        Py_ssize_t bit_offset = 0;
-        if (!PyArg_ParseTuple(strings, "OOOn", &offsets_object, &data_object, &validity_object, &bit_offset)) {
-            release();
-            return nullptr;
-        }
-        const bool wide = PyArray_Check(offsets_object)
-                       && PyArray_TYPE(reinterpret_cast<PyArrayObject *>(offsets_object)) == NPY_INT64;
-        held[0] = contiguous(offsets_object, wide ? NPY_INT64 : NPY_INT32);
-        held[1] = held[0] == nullptr ? nullptr : contiguous(data_object, NPY_UINT8);
-        if (held[1] != nullptr && validity_object != Py_None)
-            held[2] = contiguous(validity_object, NPY_UINT8);
-        if (held[1] == nullptr || (validity_object != Py_None && held[2] == nullptr)) {
-            release();
-            return nullptr;
-        }
-        n = PyArray_DIM(held[0], 0) - 1;
-        if (n < 0 || bit_offset < 0
-            || (held[2] != nullptr && (bit_offset + n + 7) / 8 > PyArray_DIM(held[2], 0))) {
-            PyErr_SetString(PyExc_ValueError, "the offsets or the validity bitmap do not fit the strings");
-            release();
-            return nullptr;
-        }
-        arrow = {PyArray_DATA(held[0]), wide, static_cast<const char *>(PyArray_DATA(held[1])),
-                 static_cast<std::size_t>(PyArray_DIM(held[1], 0)), nullptr,
-                 held[2] == nullptr ? nullptr : static_cast<const std::uint8_t *>(PyArray_DATA(held[2])), bit_offset};
-    } else if (PyArray_Check(strings) && PyArray_TYPE(reinterpret_cast<PyArrayObject *>(strings)) == NPY_UNICODE) {
-        held[0] = reinterpret_cast<PyArrayObject *>(PyArray_FromAny(
-            strings, nullptr, 1, 1, NPY_ARRAY_CARRAY_RO | NPY_ARRAY_NOTSWAPPED, nullptr));
-        if (held[0] == nullptr) {
-            release();
-            return nullptr;
-        }
-        n = PyArray_DIM(held[0], 0);
-        unicode.data = static_cast<const std::uint32_t *>(PyArray_DATA(held[0]));
-        unicode.width = PyArray_ITEMSIZE(held[0]) / 4;
-        kind = 1;
-    } else {
-        // Python strings, into UTF-8 buffers: their sizes, then their bytes
-        held[0] = reinterpret_cast<PyArrayObject *>(PyArray_FromAny(strings, PyArray_DescrFromType(NPY_OBJECT), 1, 1,
-                                                                    NPY_ARRAY_CARRAY_RO, nullptr));
-        if (held[0] == nullptr) {
-            release();
-            return nullptr;
-        }
-        n = PyArray_DIM(held[0], 0);
-        kind = 2;
-        PyObject *const *items = static_cast<PyObject *const *>(PyArray_DATA(held[0]));
-        const npy_bool *gone = mask == nullptr ? nullptr : static_cast<const npy_bool *>(PyArray_DATA(mask));
-        npy_intp count = n + 1, total = 0;
-        made_offsets = PyArray_SimpleNew(1, &count, NPY_INT64);
-        if (made_offsets == nullptr) {
-            release();
-            return nullptr;
-        }
-        std::int64_t *starts = static_cast<std::int64_t *>(PyArray_DATA(reinterpret_cast<PyArrayObject *>(made_offsets)));
-        for (npy_intp i = 0; i < n; ++i) {
-            starts[i] = total;
-            if (gone != nullptr && gone[i])
-                continue;
-            Py_ssize_t size = 0;
-            if (!PyUnicode_Check(items[i])) {
-                if (coerce)  // no date, as text that names none: an empty row, read as NaT
-                    continue;
-                if (PyObject *named = naming_row("value", i, items[i])) {
-                    PyErr_Format(PyExc_TypeError, "%Uis not text", named);
-                    Py_DECREF(named);
-                }
-                Py_DECREF(made_offsets);
-                release();
-                return nullptr;
-            }
-            if (PyUnicode_AsUTF8AndSize(items[i], &size) == nullptr) {  // a lone surrogate: no date
-                PyErr_Clear();
-                size = 1;
-            }
-            total += size;
-        }
-        starts[n] = total;
-        made_data = PyArray_SimpleNew(1, &total, NPY_UINT8);
-        if (made_data == nullptr) {
-            Py_DECREF(made_offsets);
-            release();
-            return nullptr;
-        }
-        char *bytes = static_cast<char *>(PyArray_DATA(reinterpret_cast<PyArrayObject *>(made_data)));
-        for (npy_intp i = 0; i < n; ++i)
-            if ((gone == nullptr || !gone[i]) && PyUnicode_Check(items[i])) {
-                Py_ssize_t size = 0;
-                const char *utf8 = PyUnicode_AsUTF8AndSize(items[i], &size);  // cached by the first pass
-                if (utf8 == nullptr) {
-                    PyErr_Clear();
-                    utf8 = "\xFF";  // what the first pass counted, refused as no text is
-                    size = 1;
-                }
-                std::memcpy(bytes + starts[i], utf8, static_cast<std::size_t>(size));
-            }
-        arrow = {starts, true, bytes, static_cast<std::size_t>(total), gone, nullptr, 0};
-    }
-    if (mask != nullptr && PyArray_DIM(mask, 0) != n) {
-        Py_XDECREF(made_offsets);
-        Py_XDECREF(made_data);
-        release();
-        PyErr_SetString(PyExc_ValueError, "the mask must be as long as the strings");
-        return nullptr;
-    }
-    const npy_bool *gone = mask == nullptr ? nullptr : static_cast<const npy_bool *>(PyArray_DATA(mask));
-    arrow.mask = gone;
-    unicode.mask = gone;
-
-    npy_intp length = n;
-    PyObject *ticks = PyArray_SimpleNew(1, &length, NPY_INT64);
-    bool ok = ticks != nullptr;
-    read_failure failed;
-    if (ok) {
-        std::int64_t *out = static_cast<std::int64_t *>(PyArray_DATA(reinterpret_cast<PyArrayObject *>(ticks)));
-        Py_BEGIN_ALLOW_THREADS
-        ok = kind == 1 ? read_all(unicode, n, astronomical, p, per_day, local != 0, coerce, out, failed)
-                       : read_all(arrow, n, astronomical, p, per_day, local != 0, coerce, out, failed);
-        Py_END_ALLOW_THREADS
-        if (!ok) {
-            // the refused row's text, for the message
-            const char *bytes = nullptr;
-            std::size_t size = 0;
-            PyObject *row_text = nullptr;
-            if (kind == 2) {  // the string itself
-                row_text = static_cast<PyObject *const *>(PyArray_DATA(held[0]))[failed.at];
-                Py_INCREF(row_text);
-            } else if (kind == 1) {
-                const std::uint32_t *at = unicode.data + failed.at * unicode.width;
-                npy_intp count = unicode.width;
-                while (count > 0 && at[count - 1] == 0)
-                    --count;
-                row_text = PyUnicode_FromKindAndData(PyUnicode_4BYTE_KIND, at, count);
-            } else if (arrow.row(failed.at, bytes, size)) {
-                row_text = PyUnicode_DecodeUTF8(bytes, static_cast<Py_ssize_t>(size), "replace");
-            }
-            if (row_text != nullptr)
-                raise_refusal(failed, row_text, format == Py_None ? nullptr : PyBytes_AS_STRING(f.format), per_day);
-            Py_XDECREF(row_text);
-            Py_CLEAR(ticks);
-        }
-    }
-    Py_XDECREF(made_offsets);
-    Py_XDECREF(made_data);
-    release();
-    if (ticks == nullptr)
-        return nullptr;
-    const bool zoned = !local && p != nullptr && (p->offset || p->zone_name);
-    return Py_BuildValue("(NO)", ticks, zoned ? Py_True : Py_False);
+    if (PyTuple_Check(a.strings))
+        return read_text<arrow_text>(a);
+    if (PyArray_Check(a.strings) && PyArray_TYPE(reinterpret_cast<PyArrayObject *>(a.strings)) == NPY_UNICODE)
+        return read_text<unicode_text>(a);
+    return read_text<python_text>(a);
 }
 
 PyMethodDef text_methods[] = {

@@ -533,6 +533,36 @@ def test_arguments_refused(call, error):
         call(pd.Series(pd.to_datetime(["2024-03-19"])))
 
 
+@pytest.mark.parametrize("kind", ["python", "unicode", "arrow"])
+@pytest.mark.parametrize("length", [0, 1, 5, 64])
+def test_a_mask_of_another_length_is_refused_before_it_is_read(kind, length):
+    """The mask of the missing rows must be as long as the strings, and is checked before any row
+    is looked at: a short mask whose rows are read past its end would take cells that are not text
+    (here, numbers) for rows present or missing by whatever lies beyond it."""
+    an = pytest.importorskip("algorithms_c_numpy")
+    cells = {"python": np.array(list(range(32)), dtype=object), "unicode": np.array(["1404/13/01"] * 32),
+             "arrow": pa.array(["1404/13/01"] * 32)}[kind]
+    frames = pytest.importorskip("_algorithms_c_frames")
+    strings = frames.text_arguments(cells)[0] if kind == "arrow" else cells
+    with pytest.raises(ValueError, match="^the mask must be as long as the strings$"):
+        an._jalali_strptime(strings, 86_400, "astronomical", mask=np.ones(length, bool))
+
+
+REFUSED_AMONG_WIDER = ["1404/01/05 10:30:15", "\u06f1\u06f4\u06f0\u06f4/13/01", "1404/01/06"]
+
+
+@pytest.mark.parametrize("held", [list, np.array, lambda t: pd.Series(t, dtype="string[pyarrow]"),
+                                  lambda t: pd.Series(t, dtype="string[python]")],
+                         ids=["python", "unicode", "arrow", "string-python"])
+def test_the_refused_row_quoted_from_each_kind_of_column(held):
+    """The message quotes the refused row as it was given, whichever kind of column held it: a
+    row of fixed-width Unicode without its padding, one of Arrow's as its own bytes decode."""
+    reason = "has a month outside 1 to 12"
+    quoted = re.escape(repr(REFUSED_AMONG_WIDER[1]))
+    with pytest.raises(ValueError, match=f"^the text at position 1, {quoted}, {reason}$"):
+        ap.to_datetime(held(REFUSED_AMONG_WIDER))
+
+
 def test_one_text_gives_one_timestamp():
     assert ap.to_datetime("۱۴۰۴/۰۱/۰۱ 12:30") == pd.Timestamp("2025-03-21 12:30")
     assert ap.to_datetime("1404 +0330", format="%Y %z") == pd.Timestamp("2025-03-20 20:30", tz="UTC")
