@@ -89,19 +89,18 @@ template <typename C>
 // A pattern, and the text of the format that it points into, kept alive.
 struct compiled {
     text::pattern pattern;
-    PyObject *format = nullptr;  // a new reference to a bytes object
-    ~compiled() { Py_XDECREF(format); }
+    owned<> format;  // a bytes object
 
-    const char *text() const noexcept { return PyBytes_AS_STRING(format); }
+    const char *text() const noexcept { return PyBytes_AS_STRING(format.get()); }
 };
 
 // Reads the format (str): false with an exception set where it is too long.
 bool compile_format(PyObject *format, compiled &out)
 {
-    out.format = PyUnicode_AsUTF8String(format);
-    if (out.format == nullptr)
+    out.format.reset(PyUnicode_AsUTF8String(format));
+    if (!out.format)
         return false;
-    const std::string_view text{PyBytes_AS_STRING(out.format), static_cast<std::size_t>(PyBytes_GET_SIZE(out.format))};
+    const std::string_view text{out.text(), static_cast<std::size_t>(PyBytes_GET_SIZE(out.format.get()))};
     if (!text::compile(text, out.pattern)) {
         PyErr_Format(PyExc_ValueError, "the format is longer than %d bytes", static_cast<int>(text::format_limit));
         return false;
@@ -159,18 +158,94 @@ PyObject *jalali_format(PyObject *, PyObject *format)
     if (!compile_format(format, f))
         return nullptr;
     const text::pattern &p = f.pattern;
-    PyObject *separator = p.date_separator == 0 ? nullptr : PyUnicode_FromStringAndSize(&p.date_separator, 1);
-    PyObject *stray = p.stray_length == 0 ? nullptr : PyUnicode_DecodeUTF8(p.stray().data(), p.stray_length, "replace");
-    PyObject *facts = nullptr;
-    if ((separator != nullptr || p.date_separator == 0) && (stray != nullptr || p.stray_length == 0))
-        facts = Py_BuildValue("{sOsOsOsOsOsOsO}", "time", p.time ? Py_True : Py_False, "offset",
-                              p.offset ? Py_True : Py_False, "zone_name", p.zone_name ? Py_True : Py_False, "names",
-                              p.names ? Py_True : Py_False, "year", p.year ? Py_True : Py_False, "date_separator",
-                              separator != nullptr ? separator : Py_None, "stray", stray != nullptr ? stray : Py_None);
-    Py_XDECREF(separator);
-    Py_XDECREF(stray);
-    return facts;
+    owned<> separator(p.date_separator == 0 ? nullptr : PyUnicode_FromStringAndSize(&p.date_separator, 1));
+    owned<> stray(p.stray_length == 0 ? nullptr : PyUnicode_DecodeUTF8(p.stray().data(), p.stray_length, "replace"));
+    if ((!separator && p.date_separator != 0) || (!stray && p.stray_length != 0))
+        return nullptr;
+    return Py_BuildValue("{sOsOsOsOsOsOsO}", "time", p.time ? Py_True : Py_False, "offset",
+                         p.offset ? Py_True : Py_False, "zone_name", p.zone_name ? Py_True : Py_False, "names",
+                         p.names ? Py_True : Py_False, "year", p.year ? Py_True : Py_False, "date_separator",
+                         separator ? separator.get() : Py_None, "stray", stray ? stray.get() : Py_None);
 }
+
+// The time zones of a column's values, where they have one: each value's
+// offset from UTC and the index of its zone's name, and the names (at most
+// 256, of at most 64 bytes each, held by the caller's tuple for the call).
+struct zones {
+    owned<PyArrayObject> offsets, codes;
+    std::string_view names[256];
+    std::int32_t count = 0;
+    std::size_t longest = 0;  // the bytes of the longest name
+
+    // False with an exception set where they do not fit the n values.
+    bool read(PyObject *offsets_east, PyObject *codes_object, PyObject *names_tuple, npy_intp n)
+    {
+        if (offsets_east == Py_None)
+            return true;
+        const Py_ssize_t given = names_tuple == nullptr ? 0 : PyTuple_GET_SIZE(names_tuple);
+        if (!offsets.take(contiguous(offsets_east, NPY_INT32)) || !codes.take(contiguous(codes_object, NPY_INT32))
+            || PyArray_DIM(offsets.get(), 0) != n || PyArray_DIM(codes.get(), 0) != n || given > 256) {
+            if (!PyErr_Occurred())
+                PyErr_SetString(PyExc_ValueError, "one UTC offset and zone code a value, and at most 256 zones");
+            return false;
+        }
+        for (Py_ssize_t k = 0; k < given; ++k) {
+            PyObject *name = PyTuple_GET_ITEM(names_tuple, k);
+            Py_ssize_t size = 0;
+            const char *utf8 = PyUnicode_Check(name) ? PyUnicode_AsUTF8AndSize(name, &size) : nullptr;
+            if (utf8 == nullptr || size > 64) {
+                if (!PyErr_Occurred())
+                    PyErr_SetString(PyExc_ValueError, "zone names are strings of at most 64 bytes");
+                return false;
+            }
+            names[k] = {utf8, static_cast<std::size_t>(size)};
+            longest = std::max(longest, static_cast<std::size_t>(size));
+        }
+        count = static_cast<std::int32_t>(given);
+        return true;
+    }
+
+    const std::int32_t *offsets_data() const noexcept
+    {
+        return offsets ? static_cast<const std::int32_t *>(PyArray_DATA(offsets.get())) : nullptr;
+    }
+    const std::int32_t *codes_data() const noexcept
+    {
+        return codes ? static_cast<const std::int32_t *>(PyArray_DATA(codes.get())) : nullptr;
+    }
+};
+
+// The arrays that n rows of at most `width` bytes are written into: Arrow's
+// offsets and data, or (fixed) data alone, a slot of `width` bytes a row.
+struct written_text {
+    owned<> offsets, data;
+
+    // False with an exception set where they cannot be had.
+    bool make(npy_intp n, std::size_t width, bool fixed)
+    {
+        if (width != 0 && n > NPY_MAX_INTP / static_cast<npy_intp>(width)) {
+            PyErr_NoMemory();
+            return false;
+        }
+        npy_intp bytes = n * static_cast<npy_intp>(width), count = n + 1;
+        if (!fixed) {
+            if (!offsets.take(PyArray_SimpleNew(1, &count, NPY_INT64)))
+                return false;
+            starts()[0] = 0;
+        }
+        return data.take(PyArray_SimpleNew(1, &bytes, NPY_UINT8));
+    }
+
+    std::int64_t *starts() const noexcept
+    {
+        return offsets ? static_cast<std::int64_t *>(PyArray_DATA(reinterpret_cast<PyArrayObject *>(offsets.get())))
+                       : nullptr;
+    }
+    char *bytes() const noexcept
+    {
+        return static_cast<char *>(PyArray_DATA(reinterpret_cast<PyArrayObject *>(data.get())));
+    }
+};
 
 PyDoc_STRVAR(strftime_doc,
              "_jalali_strftime(values, per_day, calendar, format, locale, digits, validity=None, offset=0, "
@@ -198,97 +273,36 @@ PyObject *jalali_strftime(PyObject *, PyObject *args, PyObject *kwargs)
     const int astronomical = read_calendar(calendar_name);
     if (astronomical < 0)
         return nullptr;
-    const bool latin = std::strcmp(digits_name, "latin") == 0;
+    const bool persian = std::strcmp(digits_name, "latin") != 0;
     text::locale l = text::locale::en;
     if (!read_locale(locale_name, l)) {
         PyErr_Format(PyExc_ValueError, "locale must be \"en\", \"fa\", \"fa-AF\" or \"ps\", not \"%s\"",
                      locale_name);
         return nullptr;
     }
-    if (!latin && std::strcmp(digits_name, "persian") != 0) {
+    if (persian && std::strcmp(digits_name, "persian") != 0) {
         PyErr_Format(PyExc_ValueError, "digits must be \"latin\" or \"persian\", not \"%s\"", digits_name);
         return nullptr;
     }
     column_arguments a;
     compiled f;
-    if (!read_column(values, per_day, validity, offset, a) || !compile_format(format, f))
+    zones z;
+    if (!read_column(values, per_day, validity, offset, a) || !compile_format(format, f)
+        || !z.read(offsets_east, codes, names, a.c.length))
         return nullptr;
-    const npy_intp n = a.c.length;
-    // the time zones, where the values have one
-    PyArrayObject *east = nullptr, *code = nullptr;
-    std::string_view zones[256];
-    std::size_t longest_zone = 0;
-    const Py_ssize_t zone_count = names == nullptr ? 0 : PyTuple_GET_SIZE(names);
-    const auto release = [&] {
-        Py_XDECREF(east);
-        Py_XDECREF(code);
-    };
-    if (offsets_east != Py_None) {
-        east = contiguous(offsets_east, NPY_INT32);
-        code = east == nullptr ? nullptr : contiguous(codes, NPY_INT32);
-        if (code == nullptr || PyArray_DIM(east, 0) != n || PyArray_DIM(code, 0) != n || zone_count > 256) {
-            if (!PyErr_Occurred())
-                PyErr_SetString(PyExc_ValueError, "one UTC offset and zone code a value, and at most 256 zones");
-            release();
-            return nullptr;
-        }
-        for (Py_ssize_t k = 0; k < zone_count; ++k) {
-            Py_ssize_t size = 0;
-            const char *utf8 = PyUnicode_Check(PyTuple_GET_ITEM(names, k))
-                                   ? PyUnicode_AsUTF8AndSize(PyTuple_GET_ITEM(names, k), &size)
-                                   : nullptr;
-            if (utf8 == nullptr || size > 64) {
-                if (!PyErr_Occurred())
-                    PyErr_SetString(PyExc_ValueError, "zone names are strings of at most 64 bytes");
-                release();
-                return nullptr;
-            }
-            zones[k] = {utf8, static_cast<std::size_t>(size)};  // held by `names` for the call
-            longest_zone = std::max(longest_zone, static_cast<std::size_t>(size));
-        }
-    }
-    const std::size_t width = text::longest(f.pattern, l, !latin, longest_zone);
-    npy_intp bytes = 0;
-    if (width != 0 && n > NPY_MAX_INTP / static_cast<npy_intp>(width)) {
-        release();
-        return PyErr_NoMemory();
-    }
-    bytes = n * static_cast<npy_intp>(width);
-    npy_intp count = n + 1;
-    PyObject *offsets = fixed ? nullptr : PyArray_SimpleNew(1, &count, NPY_INT64);
-    PyObject *data = PyArray_SimpleNew(1, &bytes, NPY_UINT8);
-    if ((!fixed && offsets == nullptr) || data == nullptr) {
-        Py_XDECREF(offsets);
-        Py_XDECREF(data);
-        release();
+    const std::size_t width = text::longest(f.pattern, l, persian, z.longest);
+    written_text out;
+    if (!out.make(a.c.length, width, fixed))
         return nullptr;
-    }
-    std::int64_t *starts = offsets == nullptr ? nullptr
-                                              : static_cast<std::int64_t *>(PyArray_DATA(reinterpret_cast<PyArrayObject *>(offsets)));
-    if (starts != nullptr)
-        starts[0] = 0;
-    const format_pass pass{&f.pattern,
-                           f.pattern.time,
-                           l,
-                           !latin,
-                           east == nullptr ? nullptr : static_cast<const std::int32_t *>(PyArray_DATA(east)),
-                           code == nullptr ? nullptr : static_cast<const std::int32_t *>(PyArray_DATA(code)),
-                           zones,
-                           static_cast<std::int32_t>(zone_count),
-                           width,
-                           starts,
-                           static_cast<char *>(PyArray_DATA(reinterpret_cast<PyArrayObject *>(data)))};
+    const format_pass pass{&f.pattern,     f.pattern.time, l,       persian,     z.offsets_data(), z.codes_data(),
+                           z.names,        z.count,        width,   out.starts(), out.bytes()};
     PyObject *missing = run_without_gil(a.c, astronomical, pass);
-    release();
-    if (missing == nullptr) {
-        Py_XDECREF(offsets);
-        Py_DECREF(data);
+    if (missing == nullptr)
         return nullptr;
-    }
     if (fixed)
-        return Py_BuildValue("(ONNn)", Py_None, data, missing, static_cast<Py_ssize_t>(width));
+        return Py_BuildValue("(ONNn)", Py_None, out.data.release(), missing, static_cast<Py_ssize_t>(width));
     // the data as it is, longer than what was written (up to offsets[n]): shrinking it might copy it
-    return Py_BuildValue("(NNN)", offsets, data, missing);
+    return Py_BuildValue("(NNN)", out.offsets.release(), out.data.release(), missing);
 }
 
 // Reading -------------------------------------------------------------------
