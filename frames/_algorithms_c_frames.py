@@ -297,12 +297,7 @@ def strftime(column: Column, calendar: str, format: str, locale: str = "en", dig
     """The Jalali dates and times of a column written by `format`: a pyarrow large_string array
     where pyarrow is installed, else a NumPy array of str (NumPy's StringDType from NumPy 2 on,
     fixed-width Unicode before), with the mask of the missing values (None where none is)."""
-    if locale not in LOCALES:
-        raise ValueError(f'locale must be "en", "fa", "fa-AF" or "ps", not {locale!r}')
-    if digits not in DIGITS:
-        raise ValueError(f'digits must be "latin" or "persian", not {digits!r}')
-    if not isinstance(format, str):
-        raise TypeError(f"the format must be a string, not {type(format).__name__}")
+    # the locale, the digits and the format are checked by the native side, whose messages name them
     zoned = {} if zones is None else {"utc_offsets": zones.offsets, "zone_codes": zones.codes,
                                       "zone_names": tuple(zones.names)}
     arrow = _has_pyarrow()
@@ -351,10 +346,7 @@ def strptime(strings, calendar: str, format: Optional[str], errors: str, unit: s
     UTC; with `local`, the text's own wall-clock times)."""
     if unit not in ("s", "ms", "us", "ns"):
         raise ValueError(f'unit must be "s", "ms", "us" or "ns", not {unit!r}')
-    if errors not in ("raise", "coerce"):
-        raise ValueError(f'errors must be "raise" or "coerce", not {errors!r}')
-    if format is not None and not isinstance(format, str):
-        raise TypeError(f"the format must be a string, not {type(format).__name__}")
+    # the unit is checked here, as the native side is given ticks a day; errors and the format there
     arguments, mask = text_arguments(strings, mask)
     return _an._jalali_strptime(arguments, TICKS_PER_DAY[unit], check_calendar(calendar), format, errors, mask,
                                 local=local)

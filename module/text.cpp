@@ -94,9 +94,22 @@ struct compiled {
     const char *text() const noexcept { return PyBytes_AS_STRING(format.get()); }
 };
 
-// Reads the format (str): false with an exception set where it is too long.
+// The name of an object's type, as Python's type(x).__name__ gives it.
+const char *type_name(PyObject *object) noexcept
+{
+    const char *name = Py_TYPE(object)->tp_name;
+    const char *dot = std::strrchr(name, '.');
+    return dot != nullptr ? dot + 1 : name;
+}
+
+// Reads the format, which must be a str: false with an exception set where
+// it is not, or is too long.
 bool compile_format(PyObject *format, compiled &out)
 {
+    if (!PyUnicode_Check(format)) {
+        PyErr_Format(PyExc_TypeError, "the format must be a string, not %s", type_name(format));
+        return false;
+    }
     out.format.reset(PyUnicode_AsUTF8String(format));
     if (!out.format)
         return false;
@@ -108,20 +121,33 @@ bool compile_format(PyObject *format, compiled &out)
     return true;
 }
 
-// The locale of its name: English, Persian, Dari or Pashto.
-bool read_locale(const char *name, text::locale &l) noexcept
+// Which of `names` an argument is: its index, or -1 with a ValueError that
+// names it ("<what> must be <choices>, not <its repr>").
+template <std::size_t N>
+int choice(PyObject *value, const char *const (&names)[N], const char *what, const char *choices)
 {
-    static constexpr struct {
-        const char *name;
-        text::locale locale;
-    } known[] = {{"en", text::locale::en}, {"fa", text::locale::fa}, {"fa-AF", text::locale::fa_af},
-                 {"ps", text::locale::ps}};
-    for (const auto &k : known)
-        if (std::strcmp(name, k.name) == 0) {
-            l = k.locale;
-            return true;
-        }
-    return false;
+    if (PyUnicode_Check(value))
+        for (std::size_t k = 0; k < N; ++k)
+            if (PyUnicode_CompareWithASCIIString(value, names[k]) == 0)
+                return static_cast<int>(k);
+    if (!PyErr_Occurred())
+        PyErr_Format(PyExc_ValueError, "%s must be %s, not %R", what, choices, value);
+    return -1;
+}
+
+// The locale of its name (English, Persian, Dari or Pashto) and whether
+// digits are Persian: false with a ValueError set for a name not known.
+bool read_locale(PyObject *locale_name, PyObject *digits_name, text::locale &l, bool &persian)
+{
+    static const char *const locales[] = {"en", "fa", "fa-AF", "ps"};  // in the order of text::locale
+    static const char *const digits[] = {"latin", "persian"};
+    const int k = choice(locale_name, locales, "locale", "\"en\", \"fa\", \"fa-AF\" or \"ps\"");
+    const int d = k < 0 ? -1 : choice(digits_name, digits, "digits", "\"latin\" or \"persian\"");
+    if (d < 0)
+        return false;
+    l = static_cast<text::locale>(k);
+    persian = d == 1;
+    return true;
 }
 
 // Refuses a format to read by, which compile_format() read into `p`, where it holds a "%"
@@ -151,10 +177,6 @@ PyDoc_STRVAR(format_doc,
 PyObject *jalali_format(PyObject *, PyObject *format)
 {
     compiled f;
-    if (!PyUnicode_Check(format)) {
-        PyErr_Format(PyExc_TypeError, "the format must be a string, not %s", Py_TYPE(format)->tp_name);
-        return nullptr;
-    }
     if (!compile_format(format, f))
         return nullptr;
     const text::pattern &p = f.pattern;
@@ -260,34 +282,24 @@ PyObject *jalali_strftime(PyObject *, PyObject *args, PyObject *kwargs)
     static const char *keywords[] = {"values",   "per_day",     "calendar",   "format",     "locale",
                                      "digits",   "validity",    "offset",     "utc_offsets", "zone_codes",
                                      "zone_names", "fixed",     nullptr};
-    PyObject *values, *format, *validity = Py_None, *offsets_east = Py_None, *codes = Py_None;
-    PyObject *names = nullptr;
+    PyObject *values, *format, *locale_name, *digits_name, *validity = Py_None, *offsets_east = Py_None;
+    PyObject *codes = Py_None, *names = nullptr;
     long long per_day;
-    const char *calendar_name, *locale_name, *digits_name;
+    const char *calendar_name;
     Py_ssize_t offset = 0;
     int fixed = 0;
-    if (!PyArg_ParseTupleAndKeywords(args, kwargs, "OLsUss|OnOOO!p", const_cast<char **>(keywords), &values, &per_day,
+    if (!PyArg_ParseTupleAndKeywords(args, kwargs, "OLsOOO|OnOOO!p", const_cast<char **>(keywords), &values, &per_day,
                                      &calendar_name, &format, &locale_name, &digits_name, &validity, &offset,
                                      &offsets_east, &codes, &PyTuple_Type, &names, &fixed))
         return nullptr;
     const int astronomical = read_calendar(calendar_name);
-    if (astronomical < 0)
-        return nullptr;
-    const bool persian = std::strcmp(digits_name, "latin") != 0;
     text::locale l = text::locale::en;
-    if (!read_locale(locale_name, l)) {
-        PyErr_Format(PyExc_ValueError, "locale must be \"en\", \"fa\", \"fa-AF\" or \"ps\", not \"%s\"",
-                     locale_name);
-        return nullptr;
-    }
-    if (persian && std::strcmp(digits_name, "persian") != 0) {
-        PyErr_Format(PyExc_ValueError, "digits must be \"latin\" or \"persian\", not \"%s\"", digits_name);
-        return nullptr;
-    }
+    bool persian = false;
     column_arguments a;
     compiled f;
     zones z;
-    if (!read_column(values, per_day, validity, offset, a) || !compile_format(format, f)
+    if (astronomical < 0 || !read_locale(locale_name, digits_name, l, persian)
+        || !read_column(values, per_day, validity, offset, a) || !compile_format(format, f)
         || !z.read(offsets_east, codes, names, a.c.length))
         return nullptr;
     const std::size_t width = text::longest(f.pattern, l, persian, z.longest);
@@ -746,22 +758,18 @@ bool read_format(PyObject *format, read_arguments &a)
         return false;
     }
     a.formatted = format != Py_None;
-    if (a.formatted && (!PyUnicode_Check(format) || !compile_format(format, a.format) || !readable(format, a.format.pattern))) {
-        if (!PyErr_Occurred())
-            PyErr_SetString(PyExc_TypeError, "the format must be a string");
-        return false;
-    }
-    return true;
+    return !a.formatted || (compile_format(format, a.format) && readable(format, a.format.pattern));
 }
 
 bool parse_read_arguments(PyObject *args, PyObject *kwargs, read_arguments &a)
 {
     static const char *keywords[] = {"strings", "per_day", "calendar", "format", "errors", "mask", "local", nullptr};
-    PyObject *format = Py_None, *mask = Py_None;
+    static const char *const errors_names[] = {"raise", "coerce"};
+    PyObject *format = Py_None, *errors = nullptr, *mask = Py_None;
     long long per_day;
-    const char *calendar_name, *errors = "raise";
+    const char *calendar_name;
     int local = 0;
-    if (!PyArg_ParseTupleAndKeywords(args, kwargs, "OLs|OsOp", const_cast<char **>(keywords), &a.strings, &per_day,
+    if (!PyArg_ParseTupleAndKeywords(args, kwargs, "OLs|OOOp", const_cast<char **>(keywords), &a.strings, &per_day,
                                      &calendar_name, &format, &errors, &mask, &local))
         return false;
     const int astronomical = read_calendar(calendar_name);
@@ -771,18 +779,14 @@ bool parse_read_arguments(PyObject *args, PyObject *kwargs, read_arguments &a)
         PyErr_SetString(PyExc_ValueError, "the unit must be s, ms, us or ns");
         return false;
     }
-    const bool coerce = std::strcmp(errors, "coerce") == 0;
-    if (!coerce && std::strcmp(errors, "raise") != 0) {
-        PyErr_Format(PyExc_ValueError, "errors must be \"raise\" or \"coerce\", not \"%s\"", errors);
-        return false;
-    }
-    if (!read_format(format, a))
+    const int coerce = errors == nullptr ? 0 : choice(errors, errors_names, "errors", "\"raise\" or \"coerce\"");
+    if (coerce < 0 || !read_format(format, a))
         return false;
     if (mask != Py_None && !a.mask.take(contiguous(mask, NPY_BOOL)))
         return false;
     a.per_day = per_day;
     a.astronomical = astronomical != 0;
-    a.coerce = coerce;
+    a.coerce = coerce == 1;
     a.local = local != 0;
     return true;
 }

@@ -533,6 +533,31 @@ def test_arguments_refused(call, error):
         call(pd.Series(pd.to_datetime(["2024-03-19"])))
 
 
+LOCALE_CHOICES, DIGIT_CHOICES = '"en", "fa", "fa-AF" or "ps"', '"latin" or "persian"'
+
+
+@pytest.mark.parametrize("call,error,message", [
+    (lambda s: s.jalali.strftime("%Y", locale="de"), ValueError, f"locale must be {LOCALE_CHOICES}, not 'de'"),
+    (lambda s: s.jalali.month_name(None), ValueError, f"locale must be {LOCALE_CHOICES}, not None"),
+    (lambda s: s.jalali.strftime("%Y", "fa", "arabic"), ValueError, f"digits must be {DIGIT_CHOICES}, not 'arabic'"),
+    (lambda s: s.jalali.strftime("%Y", digits=2), ValueError, f"digits must be {DIGIT_CHOICES}, not 2"),
+    (lambda s: s.jalali.strftime(b"%Y"), TypeError, "the format must be a string, not bytes"),
+    (lambda s: ap.to_datetime(["1402/01/01"], errors="ignore"), ValueError,
+     "errors must be \"raise\" or \"coerce\", not 'ignore'"),
+    (lambda s: ap.to_datetime(["1402/01/01"], errors=None), ValueError,
+     "errors must be \"raise\" or \"coerce\", not None"),
+    (lambda s: ap.to_datetime(["1402/01/01"], format=1), TypeError, "the format must be a string, not int"),
+    (lambda s: ap.to_datetime(np.array(["1402/01/01"]), format=b"%Y"), TypeError,
+     "the format must be a string, not bytes"),
+    (lambda s: ap.to_datetime(["1402/01/01"], unit="D"), ValueError,
+     "unit must be \"s\", \"ms\", \"us\" or \"ns\", not 'D'"),
+])
+def test_arguments_refused_naming_them(call, error, message):
+    """Each refused argument is named with its value, by whichever side checks it."""
+    with pytest.raises(error, match=f"^{re.escape(message)}$"):
+        call(pd.Series(pd.to_datetime(["2024-03-19"])))
+
+
 @pytest.mark.parametrize("kind", ["python", "unicode", "arrow"])
 @pytest.mark.parametrize("length", [0, 1, 5, 64])
 def test_a_mask_of_another_length_is_refused_before_it_is_read(kind, length):
