@@ -588,11 +588,17 @@ def to_datetime(arg, format=None, errors: str = "raise", calendar: str = "astron
         69-99 as 1369-1399, as jdatetime does); month and weekday names in English or Persian
         (with or without the zero-width non-joiner, with the Arabic or the Persian yeh and kaf), a
         space for any run of spaces. Either way digits may be Latin, Persian (۰-۹) or Arabic-Indic
-        (٠-٩), in one column, and spaces around the text are ignored.
+        (٠-٩), in one column, and spaces around the text are ignored. ``"mixed"`` is the same
+        as no format: each row is read by its own form. A format must name the year (``%Y`` or
+        ``%y``) and hold no ``%`` that begins no directive; ``"ISO8601"`` is refused by name.
+        These mistakes raise a ValueError whatever `errors` says.
     errors : {"raise", "coerce"}
         What a text that names no date does (a month or a day out of range, a year outside the
         calendar's years or the unit's range, anything else): "raise" raises a ValueError
-        naming its position and its text; "coerce" gives NaT.
+        naming its position (and its label, in a Series with an index of its own) and its
+        text, cut after 60 characters; "coerce" gives NaT. A cell that is not text (a number
+        in an object column, as spreadsheets export them) raises a TypeError, or is NaT with
+        "coerce".
     calendar : {"astronomical", "arithmetic"}
         The Jalali calendar of the text.
     unit : {"s", "ms", "us", "ns"}
