@@ -23,6 +23,7 @@ except ImportError as error:  # pragma: no cover - exercised where pandas is mis
                       f'pip install "algorithms-c[pandas]"') from error
 
 import _algorithms_c_frames as _frames
+import _algorithms_c_workdays as _workdays
 
 __all__ = ["JalaliAccessor", "JalaliIndexAccessor", "from_jalali", "date_range", "to_datetime"]
 
@@ -450,6 +451,212 @@ class _Jalali:
             raise TypeError(f"the number of years must be an integer, not {type(n).__name__}")
         return self.add_months(12 * int(n), ambiguous, nonexistent)
 
+    # Holidays, working days and whole months, on the days of the column: the work is in
+    # _algorithms_c_workdays, by NumPy's business-day functions.
+    def _flags(self, values: np.ndarray, missing: np.ndarray):
+        return self._wrap(pd.arrays.BooleanArray(values, missing.copy()))
+
+    @property
+    def is_holiday(self):
+        """Whether the date is one of Iran's official holidays, as the ``holidays`` package
+        holds them (with the days that the session's calendar, ``algorithms_c_pandas.holidays``,
+        adds or removes). Dates outside the package's years (1980 to 2100 in holidays 0.109)
+        warn once, with ``HolidaysOutOfRangeWarning``, and count as no holiday;
+        :meth:`is_holiday_in` takes another calendar, and ``errors="raise"``.
+
+        Returns
+        -------
+        Series or Index
+            Nullable ``boolean``, ``<NA>`` where the datetime is missing.
+
+        Examples
+        --------
+        >>> s = pd.Series(pd.to_datetime(["2025-03-21", "2025-03-25", None]))
+        >>> s.jalali.is_holiday.tolist()
+        [True, False, <NA>]
+        """
+        return self.is_holiday_in()
+
+    def is_holiday_in(self, holidays=None, errors: str = "warn"):
+        """Whether the date is a day off of a holiday calendar: :attr:`is_holiday` with the
+        calendar of the call.
+
+        Parameters
+        ----------
+        holidays : HolidayCalendar, list or dict, optional
+            The session's calendar, ``algorithms_c_pandas.holidays``, where None; a
+            :class:`HolidayCalendar`; or days (dates or Jalali ``(year, month, day)`` tuples)
+            added to the session's calendar for this call.
+        errors : {"warn", "raise"}
+            What a date outside the years of the ``holidays`` package does: warn once and
+            count as no holiday, or raise a ValueError naming the years and the first such
+            date.
+
+        Returns
+        -------
+        Series or Index
+            Nullable ``boolean``, ``<NA>`` where the datetime is missing.
+
+        Examples
+        --------
+        >>> s = pd.Series(pd.to_datetime(["2025-03-25", "2025-03-26"]))
+        >>> s.jalali.is_holiday_in([(1404, 1, 5)]).tolist()
+        [True, False]
+        """
+        days, missing = _workdays.column_days(self._column())
+        calendar = _workdays.calendar_of(holidays)
+        return self._flags(_workdays.is_holiday(days, missing, calendar, errors), missing)
+
+    def holiday_name(self, locale: str = "en", holidays=None, errors: str = "warn"):
+        """The name of the holiday on each date, as the ``holidays`` package names Iran's
+        official ones: those of two holidays on one day joined by "; "; a lunar holiday that
+        the package only estimates (one not yet observed) marked " (estimated)", or
+        " (تخمینی)" in Persian. A day added without a name is "Day off" ("تعطیل").
+
+        Parameters
+        ----------
+        locale : {"en", "fa"}
+            English names, or Persian ones.
+        holidays : HolidayCalendar, list or dict, optional
+            As for :meth:`is_holiday_in`.
+        errors : {"warn", "raise"}
+            As for :meth:`is_holiday_in`.
+
+        Returns
+        -------
+        Series or Index
+            pandas' string dtype, ``<NA>`` where the date is no holiday or the datetime is
+            missing.
+
+        Examples
+        --------
+        >>> s = pd.Series(pd.to_datetime(["2025-03-21", "2025-03-25", "2025-04-01"]))
+        >>> s.jalali.holiday_name().tolist()
+        ['Nowruz', <NA>, 'Eid al-Fitr Holiday; Islamic Republic Day']
+        >>> s.jalali.holiday_name("fa").tolist()[0]
+        'جشن نوروز'
+        """
+        days, missing = _workdays.column_days(self._column())
+        names, which = _workdays.holiday_names(days, missing, _workdays.calendar_of(holidays), locale, errors)
+        return self._wrap(_names(names, which))
+
+    def is_working_day(self, weekend="friday", holidays=None, errors: str = "warn"):
+        """Whether the date is a working day: not in the weekend, and no day off of the holiday
+        calendar; as ``numpy.is_busday`` with the weekend's weekmask and the calendar's days.
+
+        Parameters
+        ----------
+        weekend : str or collection of str
+            "friday" (Iran's weekend), "thursday-friday" (that of many offices), a weekday's
+            name, or a collection of them, such as ``{"friday", "saturday"}``.
+        holidays : HolidayCalendar, list or dict, optional
+            As for :meth:`is_holiday_in`; ``HolidayCalendar(official=False)`` counts the
+            weekend alone.
+        errors : {"warn", "raise"}
+            As for :meth:`is_holiday_in`.
+
+        Returns
+        -------
+        Series or Index
+            Nullable ``boolean``, ``<NA>`` where the datetime is missing.
+
+        Examples
+        --------
+        >>> s = pd.Series(pd.to_datetime(["2025-04-02", "2025-04-03", "2025-04-04"]))  # 13-15 Farvardin
+        >>> s.jalali.is_working_day().tolist(), s.jalali.is_working_day("thursday-friday").tolist()
+        ([False, True, False], [False, False, False])
+        """
+        days, missing = _workdays.column_days(self._column())
+        calendar = _workdays.calendar_of(holidays)
+        return self._flags(_workdays.is_working_day(days, missing, weekend, calendar, errors) & ~missing, missing)
+
+    def add_working_days(self, n, weekend="friday", holidays=None, errors: str = "warn"):
+        """Each datetime `n` working days on (back, for a negative `n`), at the same time of
+        day, as ``numpy.busday_offset`` steps: from a day off, the count begins at the next
+        working day (for a negative `n`, at the one before), so that ``add_working_days(0)``
+        rolls a day off to the next working day.
+
+        Parameters
+        ----------
+        n : int or array-like of int
+            The number of working days, one for all or one a row.
+        weekend, holidays, errors
+            As for :meth:`is_working_day`.
+
+        Returns
+        -------
+        Series or DatetimeIndex
+            Of the data's own dtype and time zone, NaT where the datetime is missing.
+
+        Examples
+        --------
+        >>> s = pd.Series(pd.to_datetime(["2025-03-19 09:30"]))   # 28 Esfand 1403, a Wednesday
+        >>> s.jalali.add_working_days(1).tolist()                 # past Nowruz, to 6 Farvardin
+        [Timestamp('2025-03-26 09:30:00')]
+        """
+        column = self._column()
+        days, missing = _workdays.column_days(column)
+        steps = n if isinstance(n, (int, np.integer)) else np.asarray(n)
+        result = _workdays.add_working_days(days, missing, steps, weekend, _workdays.calendar_of(holidays), errors)
+        return self._datetimes(_workdays.moved(column, days, missing, result), column, "raise")
+
+    def working_days_in_month(self, weekend="friday", holidays=None, errors: str = "warn"):
+        """The number of working days in the Jalali month of each date, as
+        ``numpy.busday_count`` counts them from its first day to the next month's.
+
+        Parameters
+        ----------
+        weekend, holidays, errors
+            As for :meth:`is_working_day`.
+
+        Returns
+        -------
+        Series or Index
+            Nullable ``Int64``, ``<NA>`` where the datetime is missing.
+
+        Examples
+        --------
+        >>> s = pd.Series(pd.to_datetime(["2025-03-21", "2025-04-21"]))   # Farvardin, Ordibehesht 1404
+        >>> s.jalali.working_days_in_month().tolist()
+        [17, 26]
+        """
+        column = self._column()
+        days, missing = _workdays.column_days(column)
+        first = _workdays.ticks_to_days(_frames.period_starts(column, self._calendar, "month", False), column, missing)
+        following = _workdays.ticks_to_days(_frames.period_starts(column, self._calendar, "month", False, next=True),
+                                            column, missing)
+        counts = _workdays.working_days(first, following, missing, weekend, _workdays.calendar_of(holidays), errors)
+        return self._wrap(pd.arrays.IntegerArray(counts, missing.copy()))
+
+    def months_between(self, other):
+        """The number of whole Jalali months from each date to `other`, negative where `other`
+        is earlier: :func:`months_between` of these dates and `other`, in this accessor's
+        calendar.
+
+        Parameters
+        ----------
+        other : Series, Index, array-like, datetime-like or Jalali tuple
+            The dates to count to, by position (a Series of another index raises), or one date
+            for every row.
+
+        Returns
+        -------
+        Series or Index
+            Nullable ``Int64``, ``<NA>`` where either datetime is missing.
+
+        Examples
+        --------
+        >>> s = pd.Series(pd.to_datetime(["2024-09-21", "2024-09-21"]))   # 31 Shahrivar 1403
+        >>> s.jalali.months_between(pd.to_datetime(["2024-10-21", "2024-10-20"])).tolist()
+        [1, 0]
+        """
+        if isinstance(other, pd.Series) and isinstance(self._data, pd.Series) and not other.index.equals(
+                self._data.index):
+            raise ValueError("months_between counts by position: the other Series has another index; align them "
+                             "first")
+        months, missing = _months_between(self, _accessor(other, self._calendar)[0])
+        return self._wrap(pd.arrays.IntegerArray(months, missing))
+
 
 # Two dates of each field's example: 30 Esfand 1403, a Thursday at the end of a leap year, and
 # 1 Farvardin 1404, the Friday after; and a missing value.
@@ -818,6 +1025,154 @@ def date_range(start, end=None, periods=None, freq: str = "month", calendar: str
     if zone is not None:
         index = index.tz_localize(zone, ambiguous=np.ones(len(index), bool), nonexistent="shift_forward")
     return index
+
+
+# Holidays, working days and whole months between columns of dates.
+HolidayCalendar = _workdays.HolidayCalendar
+HolidaysOutOfRangeWarning = _workdays.HolidaysOutOfRangeWarning
+# The session's calendar of days off, which every working-day method uses unless given another.
+holidays = _workdays.SESSION
+__all__ += ["HolidayCalendar", "HolidaysOutOfRangeWarning", "working_days", "months_between"]
+
+
+def _names(names, which: np.ndarray):
+    """The names of holidays, `which` of them a row (-1 for none), as pandas' string array."""
+    try:
+        import pyarrow as pa
+    except ImportError:
+        table = np.array(names + [None], dtype=object)
+        return pd.array(table[which], dtype=pd.StringDtype("python"))
+    indices = pa.array(which, mask=which < 0, type=pa.int64())
+    return _string_array(pa.array(names, pa.large_string()).take(indices), None)
+
+
+def _accessor(value, calendar: str):
+    """The accessor of a column of dates, or of one date (a datetime-like, or a Jalali
+    (year, month, day) tuple in `calendar`), and whether it was one date."""
+    if isinstance(value, (pd.Series, pd.Index)) and _accepts(value.dtype):
+        series = value if isinstance(value, pd.Series) else pd.Series(value, copy=False)
+        return JalaliAccessor(series, calendar), False
+    if isinstance(value, tuple):
+        return JalaliAccessor(from_jalali([value[0]], [value[1]], [value[2]], calendar=calendar), calendar), True
+    if np.ndim(value) == 0:
+        return JalaliAccessor(pd.Series([pd.Timestamp(value)], dtype="datetime64[us]"), calendar), True
+    return JalaliAccessor(pd.Series(pd.to_datetime(value)), calendar), False
+
+
+def _broadcast(*columns):
+    """Arrays of one row made as long as the others; columns of different lengths raise."""
+    length = max(len(c) for c in columns)
+    if any(len(c) not in (1, length) for c in columns):
+        raise ValueError(f"the columns must be of one length, not {sorted({len(c) for c in columns})}")
+    return [np.broadcast_to(c, length) if len(c) != length else c for c in columns]
+
+
+def _months_between(a: "_Jalali", b: "_Jalali"):
+    """Whole Jalali months from the dates of accessor a to those of b, and the mask of the rows
+    where either is missing."""
+    parts = []
+    for accessor in (a, b):
+        column = accessor._column()
+        days, missing = _workdays.column_days(column)
+        fields, _ = _frames.fields(column, a._calendar, ("year", "month", "day", "days_in_month"))
+        parts.append((days, missing, *fields))
+    (days_a, missing_a, *fields_a), (days_b, missing_b, *fields_b) = parts
+    broadcast = _broadcast(days_a, missing_a, *fields_a, days_b, missing_b, *fields_b)
+    days_a, missing_a, *fields_a = broadcast[:6]
+    days_b, missing_b, *fields_b = broadcast[6:]
+    months = _workdays.months_between((days_a, *fields_a), (days_b, *fields_b))
+    return months, missing_a | missing_b
+
+
+def _result(values: np.ndarray, missing: np.ndarray, arguments, one: bool):
+    """Counts as a nullable Int64 Series, with the index of the first Series among the
+    arguments, or a single count (or <NA>) where every argument was one date."""
+    if one:
+        return pd.NA if missing[0] else int(values[0])
+    index = next((a.index for a in arguments if isinstance(a, pd.Series) and len(a) == len(values)), None)
+    return pd.Series(pd.arrays.IntegerArray(values.astype(np.int64), missing.copy()), index=index, copy=False)
+
+
+def months_between(a, b, calendar: str = "astronomical"):
+    """The number of whole Jalali months from each date of `a` to the date of `b` beside it,
+    negative where `b` is earlier.
+
+    A month is whole when the day of the month is reached: from 10 Mehr, 10 Aban is one month
+    on, 9 Aban none. Where the month reached is shorter, its last day stands for the days it
+    lacks: 31 Shahrivar to 30 Mehr is one month, as ``add_months(1)`` steps 31 Shahrivar to 30
+    Mehr. From a later date to an earlier one the count is that from the earlier to the later,
+    negated. The time of day is left out: the count is between the (local wall-clock) dates.
+
+    This differs from pandas' period difference, ``b.dt.to_period("M") - a.dt.to_period("M")``,
+    besides its calendar: that counts the month boundaries between the two dates, so that
+    31 Shahrivar to 1 Mehr, one day, is one month there and none here.
+
+    Parameters
+    ----------
+    a, b : Series, Index, array-like, datetime-like or Jalali (year, month, day) tuple
+        Columns of datetimes of one length (by position), or one date for every row.
+    calendar : {"astronomical", "arithmetic"}
+        The Jalali calendar of the months, and of the tuples.
+
+    Returns
+    -------
+    Series or int
+        Nullable ``Int64`` (with the index of the first Series among `a` and `b`), ``<NA>``
+        where either date is missing; an int (or ``<NA>``) where both are one date.
+
+    Examples
+    --------
+    >>> months_between((1403, 6, 31), (1403, 7, 30)), months_between((1403, 7, 30), (1403, 6, 31))
+    (1, -1)
+    >>> a = pd.Series(pd.to_datetime(["2025-03-21", "2025-03-21", None]))
+    >>> months_between(a, pd.to_datetime(["2026-03-20", "2026-03-21", "2026-03-21"])).tolist()
+    [11, 12, <NA>]
+    """
+    _frames.check_calendar(calendar)
+    (first, one_a), (second, one_b) = _accessor(a, calendar), _accessor(b, calendar)
+    months, missing = _months_between(first, second)
+    return _result(months, missing, (a, b), one_a and one_b)
+
+
+def working_days(start, end, weekend="friday", holidays=None, errors: str = "warn"):
+    """The number of working days from each date of `start` to the date of `end` beside it,
+    `start` counted and `end` not, as ``numpy.busday_count`` counts them (negative where `end`
+    is earlier); the time of day is left out.
+
+    Parameters
+    ----------
+    start, end : Series, Index, array-like, datetime-like or Jalali (year, month, day) tuple
+        Columns of datetimes of one length (by position), or one date for every row; tuples in
+        the astronomical calendar.
+    weekend : str or collection of str
+        As for :meth:`JalaliAccessor.is_working_day`: "friday", "thursday-friday", or weekday
+        names.
+    holidays : HolidayCalendar, list or dict, optional
+        The session's calendar, ``algorithms_c_pandas.holidays``, where None; a
+        :class:`HolidayCalendar`; or days added to the session's calendar for this call.
+    errors : {"warn", "raise"}
+        What a date outside the years of the ``holidays`` package does: warn once, or raise.
+
+    Returns
+    -------
+    Series or int
+        Nullable ``Int64`` (with the index of the first Series among `start` and `end`),
+        ``<NA>`` where either date is missing; an int (or ``<NA>``) where both are one date.
+
+    Examples
+    --------
+    >>> working_days((1404, 1, 1), (1405, 1, 1))        # the working days of 1404
+    ...
+    >>> working_days("2025-03-22", "2025-03-29", weekend="thursday-friday", holidays=HolidayCalendar(official=False))
+    5
+    """
+    (first, one_a), (second, one_b) = _accessor(start, "astronomical"), _accessor(end, "astronomical")
+    days_a, missing_a = _workdays.column_days(first._column())
+    days_b, missing_b = _workdays.column_days(second._column())
+    days_a, missing_a, days_b, missing_b = _broadcast(days_a, missing_a, days_b, missing_b)
+    missing = missing_a | missing_b
+    counts = _workdays.working_days(days_a, days_b, missing, weekend, _workdays.calendar_of(holidays), errors)
+    return _result(counts, missing, (start, end), one_a and one_b)
 
 
 # Where dask is installed, its Series get the accessor too: algorithms_c_dask registers it.

@@ -19,6 +19,7 @@ except ImportError as error:  # pragma: no cover - exercised where polars is mis
                       f'pip install "algorithms-c[polars]"') from error
 
 import _algorithms_c_frames as _frames
+import _algorithms_c_workdays as _workdays
 
 __all__ = ["JalaliExpr", "JalaliSeries", "from_jalali"]
 
@@ -488,6 +489,169 @@ class _Jalali:
         """
         return self._apply(_add_years, self._same_dtype(), n, ambiguous, non_existent)
 
+    # Holidays, working days and whole months: the work is in _algorithms_c_workdays, by
+    # NumPy's business-day functions.
+    def is_holiday(self, holidays=None, errors: str = "warn"):
+        """Whether the date is one of Iran's official holidays, as the ``holidays`` package
+        holds them, with the days that the session's calendar (``algorithms_c_polars.holidays``)
+        adds or removes.
+
+        Parameters
+        ----------
+        holidays : HolidayCalendar, list or dict, optional
+            The session's calendar where None; a :class:`HolidayCalendar`; or days (dates or
+            Jalali ``(year, month, day)`` tuples) added to the session's calendar for this call.
+        errors : {"warn", "raise"}
+            What a date outside the years of the ``holidays`` package (1980 to 2100 in holidays
+            0.109) does: warn once (``HolidaysOutOfRangeWarning``) and count as no holiday, or
+            raise a ValueError naming the years and the first such date.
+
+        Returns
+        -------
+        Series or Expr
+            ``Boolean``, null where the date is null.
+
+        Examples
+        --------
+        >>> s = pl.Series("d", ["2025-03-21", "2025-03-25", None]).str.to_date()
+        >>> s.jalali.is_holiday().to_list()
+        [True, False, None]
+        """
+        _workdays.check_errors(errors)
+        return self._apply(_is_holiday, pl.Boolean, _workdays.calendar_of(holidays), errors)
+
+    def holiday_name(self, locale: str = "en", holidays=None, errors: str = "warn"):
+        """The name of the holiday on each date, as the ``holidays`` package names Iran's
+        official ones: those of two holidays on one day joined by "; "; a lunar holiday that
+        the package only estimates marked " (estimated)", or " (تخمینی)" in Persian.
+
+        Parameters
+        ----------
+        locale : {"en", "fa"}
+            English names, or Persian ones.
+        holidays, errors
+            As for :meth:`is_holiday`.
+
+        Returns
+        -------
+        Series or Expr
+            ``String``, null where the date is no holiday or is null.
+
+        Examples
+        --------
+        >>> s = pl.Series("d", ["2025-03-21", "2025-03-25"]).str.to_date()
+        >>> s.jalali.holiday_name().to_list()
+        ['Nowruz', None]
+        """
+        _workdays.check_locale(locale)
+        return self._apply(_holiday_name, pl.String, locale, _workdays.calendar_of(holidays), errors)
+
+    def is_working_day(self, weekend="friday", holidays=None, errors: str = "warn"):
+        """Whether the date is a working day: not in the weekend, and no day off of the holiday
+        calendar; as ``numpy.is_busday`` with the weekend's weekmask and the calendar's days.
+
+        Parameters
+        ----------
+        weekend : str or collection of str
+            "friday" (Iran's weekend), "thursday-friday", a weekday's name, or a collection of
+            them.
+        holidays, errors
+            As for :meth:`is_holiday`.
+
+        Returns
+        -------
+        Series or Expr
+            ``Boolean``, null where the date is null.
+
+        Examples
+        --------
+        >>> s = pl.Series("d", ["2025-04-02", "2025-04-03"]).str.to_date()
+        >>> s.jalali.is_working_day().to_list()
+        [False, True]
+        """
+        _workdays.weekmask(weekend)
+        return self._apply(_is_working_day, pl.Boolean, weekend, _workdays.calendar_of(holidays), errors)
+
+    def add_working_days(self, n: int, weekend="friday", holidays=None, errors: str = "warn"):
+        """Each date `n` working days on (back, for a negative `n`), at the same time of day,
+        as ``numpy.busday_offset`` steps: from a day off, the count begins at the next working
+        day (for a negative `n`, at the one before).
+
+        Parameters
+        ----------
+        n : int
+            The number of working days.
+        weekend, holidays, errors
+            As for :meth:`is_working_day`.
+
+        Returns
+        -------
+        Series or Expr
+            Of the data's own dtype and time zone, null where it is null.
+
+        Examples
+        --------
+        >>> s = pl.Series("d", ["2025-03-19"]).str.to_date()
+        >>> s.jalali.add_working_days(1).to_list()
+        [datetime.date(2025, 3, 26)]
+        """
+        _workdays.weekmask(weekend)
+        return self._apply(_add_working_days, self._same_dtype(), n, weekend, _workdays.calendar_of(holidays),
+                           errors)
+
+    def working_days_in_month(self, weekend="friday", holidays=None, errors: str = "warn"):
+        """The number of working days in the Jalali month of each date.
+
+        Parameters
+        ----------
+        weekend, holidays, errors
+            As for :meth:`is_working_day`.
+
+        Returns
+        -------
+        Series or Expr
+            ``Int64``, null where the date is null.
+
+        Examples
+        --------
+        >>> s = pl.Series("d", ["2025-03-21", "2025-04-21"]).str.to_date()
+        >>> s.jalali.working_days_in_month().to_list()
+        [20, 26]
+        """
+        _workdays.weekmask(weekend)
+        return self._apply(_working_days_in_month, pl.Int64, weekend, _workdays.calendar_of(holidays), errors)
+
+    def months_between(self, other):
+        """The number of whole Jalali months from each date to the date of `other` beside it,
+        negative where `other` is earlier: as ``algorithms_c_pandas.months_between`` counts
+        them (31 Shahrivar to 30 Mehr is one month; the time of day is left out), which differs
+        from polars' difference of ``dt.month()`` and ``dt.year()`` in counting whole months,
+        not month boundaries.
+
+        Parameters
+        ----------
+        other : Series, Expr or str
+            A Date or Datetime column (a str names one), of the same length.
+
+        Returns
+        -------
+        Series or Expr
+            ``Int64``, null where either date is null.
+
+        Examples
+        --------
+        >>> frame = pl.DataFrame({"a": ["2024-09-21", "2024-09-21"], "b": ["2024-10-21", "2024-10-20"]})
+        >>> frame = frame.with_columns(pl.all().str.to_date())
+        >>> frame.select(pl.col("a").jalali.months_between("b"))["a"].to_list()
+        [1, 0]
+        """
+        calendar = self._calendar
+        if isinstance(self._data, pl.Series) and isinstance(other, pl.Series):
+            return _months_between(self._data, other, calendar)
+        other = pl.col(other) if isinstance(other, str) else other
+        return pl.map_batches([self._data, other], lambda c: _months_between(c[0], c[1], calendar),
+                              return_dtype=pl.Int64, **ELEMENTWISE)
+
 
 # Each field's example: 30 Esfand 1403, a Thursday at the end of a leap year, and 1 Farvardin
 # 1404, the Friday after; and a null.
@@ -610,4 +774,98 @@ def from_jalali(year, month, day, *, errors: str = "raise", calendar: str = "ast
         return _dates(parts, errors, calendar)
     exprs = [pl.col(p) if isinstance(p, str) else p for p in parts]
     return pl.map_batches(exprs, lambda columns: _dates(columns, errors, calendar), return_dtype=pl.Date,
+                          **ELEMENTWISE)
+
+
+# Holidays, working days and whole months, on the days of a column.
+HolidayCalendar = _workdays.HolidayCalendar
+HolidaysOutOfRangeWarning = _workdays.HolidaysOutOfRangeWarning
+# The session's calendar of days off: the same object as algorithms_c_pandas.holidays.
+holidays = _workdays.SESSION
+__all__ += ["HolidayCalendar", "HolidaysOutOfRangeWarning", "months_between"]
+
+
+def _days(series: pl.Series):
+    column = _column(series)
+    return (column, *_workdays.column_days(column))
+
+
+def _is_holiday(series: pl.Series, calendar: str, holidays, errors: str) -> pl.Series:
+    _, days, missing = _days(series)
+    return _values(series.name, _workdays.is_holiday(days, missing, holidays, errors), missing)
+
+
+def _holiday_name(series: pl.Series, calendar: str, locale: str, holidays, errors: str) -> pl.Series:
+    import pyarrow as pa
+
+    _, days, missing = _days(series)
+    names, which = _workdays.holiday_names(days, missing, holidays, locale, errors)
+    indices = pa.array(which, mask=which < 0, type=pa.int64())
+    return pl.Series(series.name, pl.from_arrow(pa.array(names, pa.large_string()).take(indices)), dtype=pl.String)
+
+
+def _is_working_day(series: pl.Series, calendar: str, weekend, holidays, errors: str) -> pl.Series:
+    _, days, missing = _days(series)
+    return _values(series.name, _workdays.is_working_day(days, missing, weekend, holidays, errors), missing)
+
+
+def _add_working_days(series: pl.Series, calendar: str, n: int, weekend, holidays, errors: str) -> pl.Series:
+    column, days, missing = _days(series)
+    to = _workdays.add_working_days(days, missing, n, weekend, holidays, errors)
+    return _datetimes(series, _workdays.moved(column, days, missing, to), False)
+
+
+def _working_days_in_month(series: pl.Series, calendar: str, weekend, holidays, errors: str) -> pl.Series:
+    column, days, missing = _days(series)
+    first, following = (_workdays.ticks_to_days(_frames.period_starts(column, calendar, "month", False, next=n),
+                                                column, missing) for n in (False, True))
+    counts = _workdays.working_days(first, following, missing, weekend, holidays, errors)
+    return _values(series.name, counts, missing)
+
+
+def _month_parts(series: pl.Series, calendar: str):
+    column, days, missing = _days(series)
+    fields, _ = _frames.fields(column, calendar, ("year", "month", "day", "days_in_month"))
+    return (days, *fields), missing
+
+
+def _months_between(a: pl.Series, b: pl.Series, calendar: str) -> pl.Series:
+    if len(a) != len(b):
+        raise ValueError(f"months_between takes columns of one length, not {len(a)} and {len(b)}")
+    (parts_a, missing_a), (parts_b, missing_b) = _month_parts(a, calendar), _month_parts(b, calendar)
+    missing = missing_a | missing_b
+    return _values(a.name, _workdays.months_between(parts_a, parts_b), missing if missing.any() else None)
+
+
+def months_between(a, b, calendar: str = "astronomical"):
+    """The number of whole Jalali months from each date of `a` to the date of `b` beside it,
+    negative where `b` is earlier, as ``algorithms_c_pandas.months_between`` counts them: a
+    month is whole when the day of the month is reached, the last day of a shorter month
+    standing for the days it lacks (31 Shahrivar to 30 Mehr is one month); the time of day is
+    left out.
+
+    Parameters
+    ----------
+    a, b : Series, Expr or str
+        Date or Datetime columns of one length; two Series give a Series, anything else
+        (expressions, column names) an expression.
+    calendar : {"astronomical", "arithmetic"}
+        The Jalali calendar of the months.
+
+    Returns
+    -------
+    Series or Expr
+        ``Int64``, null where either date is null.
+
+    Examples
+    --------
+    >>> a = pl.Series("a", ["2025-03-21", "2025-03-21"]).str.to_date()
+    >>> months_between(a, pl.Series("b", ["2026-03-20", "2026-03-21"]).str.to_date()).to_list()
+    [11, 12]
+    """
+    _frames.check_calendar(calendar)
+    if isinstance(a, pl.Series) and isinstance(b, pl.Series):
+        return _months_between(a, b, calendar)
+    columns = [pl.col(c) if isinstance(c, str) else c for c in (a, b)]
+    return pl.map_batches(columns, lambda c: _months_between(c[0], c[1], calendar), return_dtype=pl.Int64,
                           **ELEMENTWISE)
