@@ -167,7 +167,13 @@ class HolidayCalendar:
 
     @property
     def official(self) -> bool:
-        """Whether Iran's official holidays are among the days off."""
+        """Whether Iran's official holidays are among the days off.
+
+        Examples
+        --------
+        >>> HolidayCalendar().official, HolidayCalendar(official=False).official
+        (True, False)
+        """
         return self._official
 
     def add(self, days) -> "HolidayCalendar":
@@ -253,7 +259,7 @@ class HolidayCalendar:
         --------
         >>> base = HolidayCalendar(official=False)
         >>> base.changed(add=[(1404, 2, 7)]).changes(), base.changes()
-        ([numpy.datetime64('2025-04-27')], [])
+        (([datetime.date(2025, 4, 27)], []), ([], []))
         """
         copy = HolidayCalendar(official=self._official)
         copy._added = dict(self._added)
@@ -261,21 +267,21 @@ class HolidayCalendar:
         return copy.add(add).remove(remove)
 
     def changes(self):
-        """The days added and the days removed, each a sorted list of ``datetime64[D]``.
+        """The days added and the days removed, each a sorted list of ``datetime.date``.
 
         Examples
         --------
         >>> HolidayCalendar(add=[(1404, 2, 7)], remove=[datetime.date(2025, 3, 21)]).changes()
-        ([numpy.datetime64('2025-04-27')], [numpy.datetime64('2025-03-21')])
+        ([datetime.date(2025, 4, 27)], [datetime.date(2025, 3, 21)])
         """
-        return ([np.datetime64(d, "D") for d in sorted(self._added)],
-                [np.datetime64(d, "D") for d in sorted(self._removed)])
+        return ([datetime.date.fromordinal(d + 719163) for d in sorted(self._added)],
+                [datetime.date.fromordinal(d + 719163) for d in sorted(self._removed)])
 
     def __repr__(self) -> str:
         return (f"HolidayCalendar(official={self._official}, {len(self._added)} days added, "
                 f"{len(self._removed)} removed)")
 
-    def table(self, first: int, last: int, locale: Optional[str] = None):
+    def _table(self, first: int, last: int, locale: Optional[str] = None):
         """The days off from day `first` to day `last` (from 1970-01-01) as a sorted int64 array
         and, with a locale, their names."""
         entries: Dict[int, list] = {}
@@ -375,7 +381,7 @@ def is_holiday(days, missing, calendar: HolidayCalendar, errors: str) -> np.ndar
     is_busday with no weekend."""
     check_covered(calendar, days, missing, errors)
     first, last = _span(days, missing)
-    table = calendar.table(first, last)
+    table = calendar._table(first, last)
     return ~np.is_busday(days.view("datetime64[D]"), weekmask="1111111", holidays=table.view("datetime64[D]"))
 
 
@@ -385,16 +391,12 @@ def holiday_names(days, missing, calendar: HolidayCalendar, locale: str, errors:
     check_locale(locale)
     check_covered(calendar, days, missing, errors)
     first, last = _span(days, missing)
-    table, names = calendar.table(first, last, locale)
+    table, names = calendar._table(first, last, locale)
     where = np.searchsorted(table, days)
     found = where < len(table)
     found[found] &= table[where[found]] == days[found]
     found &= ~missing
     return names, np.where(found, where, -1)
-
-
-def _busdaycalendar(calendar: HolidayCalendar, weekend, first: int, last: int):
-    return np.busdaycalendar(weekmask=weekmask(weekend), holidays=calendar.table(first, last).view("datetime64[D]"))
 
 
 def is_working_day(days, missing, weekend, calendar: HolidayCalendar, errors: str) -> np.ndarray:
@@ -403,7 +405,7 @@ def is_working_day(days, missing, weekend, calendar: HolidayCalendar, errors: st
     mask = weekmask(weekend)
     check_covered(calendar, days, missing, errors)
     first, last = _span(days, missing)
-    table = calendar.table(first, last).view("datetime64[D]")
+    table = calendar._table(first, last).view("datetime64[D]")
     return np.is_busday(days.view("datetime64[D]"), weekmask=mask, holidays=table)
 
 
@@ -426,7 +428,7 @@ def add_working_days(days, missing, n, weekend, calendar: HolidayCalendar, error
     first, last = _span(days, missing)
     result = days
     while True:  # until the holidays held cover every result
-        table = calendar.table(first, last).view("datetime64[D]")
+        table = calendar._table(first, last).view("datetime64[D]")
         forward = np.busday_offset(days.view("datetime64[D]"), steps, roll="forward", weekmask=mask, holidays=table)
         backward = np.busday_offset(days.view("datetime64[D]"), steps, roll="backward", weekmask=mask,
                                     holidays=table) if np.any(steps < 0) else forward
@@ -446,7 +448,7 @@ def working_days(start, end, missing, weekend, calendar: HolidayCalendar, errors
     check_covered(calendar, start, missing, errors, (end,))
     first = min(_span(start, missing)[0], _span(end, missing)[0])
     last = max(_span(start, missing)[1], _span(end, missing)[1])
-    table = calendar.table(first, last).view("datetime64[D]")
+    table = calendar._table(first, last).view("datetime64[D]")
     counts = np.busday_count(np.where(missing, 0, start).view("datetime64[D]"),
                              np.where(missing, 0, end).view("datetime64[D]"), weekmask=mask, holidays=table)
     return counts.astype(np.int64)

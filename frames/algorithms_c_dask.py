@@ -42,6 +42,17 @@ METHODS = {
     "day_name": ("day_name().compute().tolist()", "['Thursday', 'Friday', <NA>]", "dask Series"),
 }
 
+# Holidays and working days (frames/_algorithms_c_workdays.py), forwarded as the others are.
+FIELDS = FIELDS + ("is_holiday",)
+METHODS.update({
+    "is_holiday_in": ("is_holiday_in([(1404, 1, 5)]).compute().tolist()", "[True, True, <NA>]", "dask Series"),
+    "holiday_name": ("holiday_name().compute().tolist()", "['Last Day of Year', 'Nowruz', <NA>]", "dask Series"),
+    "is_working_day": ("is_working_day().compute().tolist()", "[False, False, <NA>]", "dask Series"),
+    "add_working_days": ("add_working_days(1).compute().tolist()",
+                         "[Timestamp('2025-03-26 00:00:00'), Timestamp('2025-03-26 00:00:00'), NaT]", "dask Series"),
+    "working_days_in_month": ("working_days_in_month().compute().tolist()", "[24, 20, <NA>]", "dask Series"),
+})
+
 _SAMPLE = ('>>> import dask.dataframe as dd\n'
            '>>> s = dd.from_pandas(pd.Series(pd.to_datetime(["2025-03-20", "2025-03-21", None])), npartitions=1)')
 
@@ -203,3 +214,22 @@ class DaskJalaliAccessor:
     def _method(self, name: str, *args):
         meta = getattr(self._meta(), name)(*args)
         return self._series.map_partitions(_map_method, name, self._calendar, *args, meta=meta)
+
+
+# months_between takes a second column: a dask Series goes partition beside partition.
+def _map_months_between(partition, other, calendar: str):
+    return _pandas.JalaliAccessor(partition, calendar).months_between(other)
+
+
+def _months_between(self, other):
+    other_meta = other._meta if isinstance(other, dd.Series) else other
+    meta = self._meta().months_between(other_meta)
+    return self._series.map_partitions(_map_months_between, other, self._calendar, meta=meta)
+
+
+_months_between.__name__, _months_between.__qualname__ = "months_between", "DaskJalaliAccessor.months_between"
+_months_between.__doc__ = _compose(
+    _pandas.JalaliAccessor.months_between.__doc__, "dask Series",
+    'months_between(dd.from_pandas(pd.Series(pd.to_datetime(["2025-04-18", "2025-04-21", "2025-04-21"])), '
+    'npartitions=1)).compute().tolist()', "[0, 1, <NA>]")
+DaskJalaliAccessor.months_between = _months_between

@@ -618,7 +618,7 @@ class _Jalali:
         --------
         >>> s = pd.Series(pd.to_datetime(["2025-03-21", "2025-04-21"]))   # Farvardin, Ordibehesht 1404
         >>> s.jalali.working_days_in_month().tolist()
-        [17, 26]
+        [20, 26]
         """
         column = self._column()
         days, missing = _workdays.column_days(column)
@@ -670,6 +670,8 @@ _EXAMPLES = {
     "is_year_end": "[True, False, <NA>]",
 }
 
+# the dask accessor's example of is_holiday, on the dates of the others
+_EXAMPLES["is_holiday"] = "[True, True, <NA>]"
 
 def _field_property(name: str):
     kind = "boolean" if name.startswith("is_") else "Int32"
@@ -1032,7 +1034,7 @@ HolidayCalendar = _workdays.HolidayCalendar
 HolidaysOutOfRangeWarning = _workdays.HolidaysOutOfRangeWarning
 # The session's calendar of days off, which every working-day method uses unless given another.
 holidays = _workdays.SESSION
-__all__ += ["HolidayCalendar", "HolidaysOutOfRangeWarning", "working_days", "months_between"]
+__all__ += ["HolidayCalendar", "working_days", "months_between"]
 
 
 def _names(names, which: np.ndarray):
@@ -1162,7 +1164,7 @@ def working_days(start, end, weekend="friday", holidays=None, errors: str = "war
     Examples
     --------
     >>> working_days((1404, 1, 1), (1405, 1, 1))        # the working days of 1404
-    ...
+    284
     >>> working_days("2025-03-22", "2025-03-29", weekend="thursday-friday", holidays=HolidayCalendar(official=False))
     5
     """

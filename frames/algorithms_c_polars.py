@@ -782,7 +782,7 @@ HolidayCalendar = _workdays.HolidayCalendar
 HolidaysOutOfRangeWarning = _workdays.HolidaysOutOfRangeWarning
 # The session's calendar of days off: the same object as algorithms_c_pandas.holidays.
 holidays = _workdays.SESSION
-__all__ += ["HolidayCalendar", "HolidaysOutOfRangeWarning", "months_between"]
+__all__ += ["HolidayCalendar", "months_between"]
 
 
 def _days(series: pl.Series):

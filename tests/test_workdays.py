@@ -307,3 +307,17 @@ def test_dask_gives_the_pandas_accessors_holidays():
     assert lazy.jalali.holiday_name("fa").compute().tolist() == s.jalali.holiday_name("fa").tolist()
     assert lazy.jalali.is_working_day("thursday-friday").compute().tolist() == [False, True, pd.NA]
     assert lazy.jalali.add_working_days(2).compute().tolist() == s.jalali.add_working_days(2).tolist()
+
+
+def test_the_examples_of_the_holiday_calendar():
+    import doctest
+
+    import _algorithms_c_workdays as workdays
+
+    runner = doctest.DocTestRunner(optionflags=doctest.ELLIPSIS | doctest.NORMALIZE_WHITESPACE)
+    tests = doctest.DocTestFinder().find(workdays, globs={"pd": pd, "np": np, "datetime": datetime,
+                                                          "HolidayCalendar": ap.HolidayCalendar})
+    assert sum(len(t.examples) for t in tests) >= 8
+    for test in tests:
+        runner.run(test)
+    assert runner.failures == 0
