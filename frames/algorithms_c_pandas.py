@@ -590,7 +590,7 @@ class _Jalali:
 
         Examples
         --------
-        >>> s = pd.Series(pd.to_datetime(["2025-03-19 09:30"]))   # 28 Esfand 1403, a Wednesday
+        >>> s = pd.Series(pd.to_datetime(["2025-03-19 09:30"]))   # 29 Esfand 1403, a Wednesday
         >>> s.jalali.add_working_days(1).tolist()                 # past Nowruz, to 6 Farvardin
         [Timestamp('2025-03-26 09:30:00')]
         """
