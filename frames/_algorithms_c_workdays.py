@@ -426,13 +426,22 @@ def add_working_days(days, missing, n, weekend, calendar: HolidayCalendar, error
         steps = np.int64(n)
     mask = weekmask(weekend)
     first, last = _span(days, missing)
-    result = days
+    # the days that n working days may reach: a week holds at least one, and a year some
+    # thirty holidays; the loop below widens the span where that was too few
+    reach = int(np.abs(steps).max(initial=0)) * 7 // mask.count("1") * 3 // 2 + 60
+    first, last = first - reach, last + reach
     while True:  # until the holidays held cover every result
         table = calendar._table(first, last).view("datetime64[D]")
-        forward = np.busday_offset(days.view("datetime64[D]"), steps, roll="forward", weekmask=mask, holidays=table)
-        backward = np.busday_offset(days.view("datetime64[D]"), steps, roll="backward", weekmask=mask,
-                                    holidays=table) if np.any(steps < 0) else forward
-        result = np.where(steps >= 0, forward, backward).view(np.int64)
+        if steps.ndim == 0:
+            roll = "forward" if steps >= 0 else "backward"
+            result = np.busday_offset(days.view("datetime64[D]"), steps, roll=roll, weekmask=mask,
+                                      holidays=table).view(np.int64)
+        else:
+            forward = np.busday_offset(days.view("datetime64[D]"), steps, roll="forward", weekmask=mask,
+                                       holidays=table)
+            backward = np.busday_offset(days.view("datetime64[D]"), steps, roll="backward", weekmask=mask,
+                                        holidays=table) if np.any(steps < 0) else forward
+            result = np.where(steps >= 0, forward, backward).view(np.int64)
         low, high = _span(result, missing)
         if first <= low and high <= last:
             break
