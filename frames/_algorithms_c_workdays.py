@@ -413,6 +413,8 @@ def add_working_days(days, missing, n, weekend, calendar: HolidayCalendar, error
     """Each day `n` working days on (an integer, or an int64 array of one a day), by NumPy's
     busday_offset: a day off rolls forward to the next working day for n >= 0, back to the one
     before for n < 0; 0 where missing."""
+    if isinstance(n, np.ndarray) and n.ndim == 0:
+        n = n.item()
     if isinstance(n, np.ndarray):
         if n.dtype.kind not in "iu":
             raise TypeError(f"the number of working days must be integers, not {n.dtype}")

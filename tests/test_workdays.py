@@ -321,3 +321,15 @@ def test_the_examples_of_the_holiday_calendar():
     for test in tests:
         runner.run(test)
     assert runner.failures == 0
+
+
+def test_working_days_added_one_a_row_are_numpys(days_off):
+    days = random_days(2000, seed=9)
+    steps = np.random.default_rng(9).integers(-40, 40, len(days))
+    expected = np.where(steps >= 0,
+                        np.busday_offset(days, steps, roll="forward", weekmask="1111011", holidays=days_off[None]),
+                        np.busday_offset(days, steps, roll="backward", weekmask="1111011", holidays=days_off[None]))
+    got = pd.Series(days.astype("datetime64[s]")).jalali.add_working_days(steps)
+    assert got.to_numpy().astype("datetime64[D]").tolist() == expected.tolist()
+    with pytest.raises(TypeError, match="must be an integer, not float"):
+        pd.Series(days).jalali.add_working_days(1.5)
