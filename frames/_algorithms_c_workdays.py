@@ -56,18 +56,23 @@ def weekmask(weekend) -> str:
     return "".join("0" if w in off else "1" for w in WEEKDAYS)
 
 
+def _is_jalali(value) -> bool:
+    return isinstance(value, tuple) and len(value) == 3 and all(
+        isinstance(v, (int, np.integer)) and not isinstance(v, (bool, np.bool_)) for v in value)
+
+
 def _day(value, position) -> int:
     """The day from 1970-01-01 of a holiday as a user gives it: a date, a datetime (its own
     date), a NumPy datetime64, or a Jalali (year, month, day) tuple of the astronomical
     calendar."""
-    if isinstance(value, datetime.datetime):
-        value = value.date()
     if isinstance(value, datetime.date):
-        return value.toordinal() - 719163
+        try:
+            return (value.date() if isinstance(value, datetime.datetime) else value).toordinal() - 719163
+        except ValueError:  # pandas' NaT, a datetime of no date
+            raise ValueError(f"a holiday is a date, not {value!r} (at position {position})") from None
     if isinstance(value, np.datetime64) and not np.isnat(value):
         return int(value.astype("datetime64[D]").astype(np.int64))
-    if isinstance(value, tuple) and len(value) == 3 and all(
-            isinstance(v, (int, np.integer)) and not isinstance(v, (bool, np.bool_)) for v in value):
+    if _is_jalali(value):
         parts = [np.array([v], np.int64) for v in value]
         try:
             days, _ = _frames.days_from_jalali(*parts, np.ones(1, bool), "raise", "astronomical")
@@ -76,11 +81,6 @@ def _day(value, position) -> int:
         return int(days[0])
     raise ValueError(f"a holiday is a date, a datetime64 or a Jalali (year, month, day) tuple, not {value!r} "
                      f"(at position {position})")
-
-
-def _is_jalali(value) -> bool:
-    return isinstance(value, tuple) and len(value) == 3 and all(
-        isinstance(v, (int, np.integer)) and not isinstance(v, (bool, np.bool_)) for v in value)
 
 
 def _days(days) -> Dict[int, Optional[str]]:
