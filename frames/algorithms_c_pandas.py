@@ -635,9 +635,9 @@ class _Jalali:
 
         Parameters
         ----------
-        other : Series, Index, array-like, datetime-like or Jalali tuple
+        other : Series, Index, array-like, datetime-like or tuple
             The dates to count to, by position (a Series of another index raises), or one date
-            for every row.
+            for every row (a Jalali date as a tuple ``(year, month, day)``).
 
         Returns
         -------
@@ -1111,8 +1111,9 @@ def months_between(a, b, calendar: str = "astronomical"):
 
     Parameters
     ----------
-    a, b : Series, Index, array-like, datetime-like or Jalali (year, month, day) tuple
-        Columns of datetimes of one length (by position), or one date for every row.
+    a, b : Series, Index, array-like, datetime-like or tuple
+        Columns of datetimes of one length (by position), or one date for every row: a
+        datetime, or a Jalali date as a tuple ``(year, month, day)``.
     calendar : {"astronomical", "arithmetic"}
         The Jalali calendar of the months, and of the tuples.
 
@@ -1143,9 +1144,10 @@ def working_days(start, end, weekend="friday", holidays=None, errors: str = "war
 
     Parameters
     ----------
-    start, end : Series, Index, array-like, datetime-like or Jalali (year, month, day) tuple
-        Columns of datetimes of one length (by position), or one date for every row; tuples in
-        the astronomical calendar.
+    start, end : Series, Index, array-like, datetime-like or tuple
+        Columns of datetimes of one length (by position), or one date for every row: a
+        datetime, or a Jalali date of the astronomical calendar as a tuple
+        ``(year, month, day)``.
     weekend : str or collection of str
         As for :meth:`JalaliAccessor.is_working_day`: "friday", "thursday-friday", or weekday
         names.
