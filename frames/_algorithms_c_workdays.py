@@ -69,7 +69,7 @@ def _day(value, position) -> int:
         try:
             return (value.date() if isinstance(value, datetime.datetime) else value).toordinal() - 719163
         except ValueError:  # pandas' NaT, a datetime of no date
-            raise ValueError(f"a holiday is a date, not {value!r} (at position {position})") from None
+            raise ValueError(f"a holiday is a date, not {value!r} (item {position} of the holidays)") from None
     if isinstance(value, np.datetime64) and not np.isnat(value):
         return int(value.astype("datetime64[D]").astype(np.int64))
     if _is_jalali(value):
@@ -77,10 +77,10 @@ def _day(value, position) -> int:
         try:
             days, _ = _frames.days_from_jalali(*parts, np.ones(1, bool), "raise", "astronomical")
         except (ValueError, OverflowError) as error:
-            raise ValueError(f"the holiday {value!r} at position {position} is not a Jalali date: {error}") from None
+            raise ValueError(f"the holiday {value!r}, item {position} of the holidays, is not a Jalali date: {error}") from None
         return int(days[0])
     raise ValueError(f"a holiday is a date, a datetime64 or a Jalali (year, month, day) tuple, not {value!r} "
-                     f"(at position {position})")
+                     f"(item {position} of the holidays)")
 
 
 def _days(days) -> Dict[int, Optional[str]]:
@@ -98,7 +98,7 @@ def _days(days) -> Dict[int, Optional[str]]:
     if isinstance(days, np.ndarray) and days.dtype.kind == "M":
         values = days.astype("datetime64[D]").reshape(-1)
         if np.isnat(values).any():
-            raise ValueError(f"a holiday is a date, not NaT (at position {int(np.argmax(np.isnat(values)))})")
+            raise ValueError(f"a holiday is a date, not NaT (item {int(np.argmax(np.isnat(values)))} of the holidays)")
         return dict.fromkeys(values.astype(np.int64).tolist())
     if isinstance(days, (str, bytes)) or not hasattr(days, "__iter__"):
         raise ValueError(f"holidays are given as a list of dates or of Jalali (year, month, day) tuples, "

@@ -477,6 +477,7 @@ class _Jalali:
         """
         return self.is_holiday_in()
 
+    @_labelled
     def is_holiday_in(self, holidays=None, errors: str = "warn"):
         """Whether the date is a day off of a holiday calendar: :attr:`is_holiday` with the
         calendar of the call.
@@ -507,6 +508,7 @@ class _Jalali:
         calendar = _workdays.calendar_of(holidays)
         return self._flags(_workdays.is_holiday(days, missing, calendar, errors), missing)
 
+    @_labelled
     def holiday_name(self, locale: str = "en", holidays=None, errors: str = "warn"):
         """The name of the holiday on each date, as the ``holidays`` package names Iran's
         official ones: those of two holidays on one day joined by "; "; a lunar holiday that
@@ -540,6 +542,7 @@ class _Jalali:
         names, which = _workdays.holiday_names(days, missing, _workdays.calendar_of(holidays), locale, errors)
         return self._wrap(_names(names, which))
 
+    @_labelled
     def is_working_day(self, weekend="friday", holidays=None, errors: str = "warn"):
         """Whether the date is a working day: not in the weekend, and no day off of the holiday
         calendar; as ``numpy.is_busday`` with the weekend's weekmask and the calendar's days.
@@ -570,7 +573,9 @@ class _Jalali:
         calendar = _workdays.calendar_of(holidays)
         return self._flags(_workdays.is_working_day(days, missing, weekend, calendar, errors) & ~missing, missing)
 
-    def add_working_days(self, n, weekend="friday", holidays=None, errors: str = "warn"):
+    @_labelled
+    def add_working_days(self, n, weekend="friday", holidays=None, errors: str = "warn", ambiguous="raise",
+                         nonexistent="raise"):
         """Each datetime `n` working days on (back, for a negative `n`), at the same time of
         day, as ``numpy.busday_offset`` steps: from a day off, the count begins at the next
         working day (for a negative `n`, at the one before), so that ``add_working_days(0)``
@@ -582,6 +587,9 @@ class _Jalali:
             The number of working days, one for all or one a row.
         weekend, holidays, errors
             As for :meth:`is_working_day`.
+        ambiguous, nonexistent
+            With a time zone, what a local time that the zone repeats or skips on the day
+            reached gives, as for :meth:`add_months`.
 
         Returns
         -------
@@ -598,8 +606,9 @@ class _Jalali:
         days, missing = _workdays.column_days(column)
         steps = n if isinstance(n, (int, np.integer)) else np.asarray(n)
         result = _workdays.add_working_days(days, missing, steps, weekend, _workdays.calendar_of(holidays), errors)
-        return self._datetimes(_workdays.moved(column, days, missing, result), column, "raise")
+        return self._datetimes(_workdays.moved(column, days, missing, result), column, ambiguous, nonexistent)
 
+    @_labelled
     def working_days_in_month(self, weekend="friday", holidays=None, errors: str = "warn"):
         """The number of working days in the Jalali month of each date, as
         ``numpy.busday_count`` counts them from its first day to the next month's.
@@ -628,6 +637,7 @@ class _Jalali:
         counts = _workdays.working_days(first, following, missing, weekend, _workdays.calendar_of(holidays), errors)
         return self._wrap(pd.arrays.IntegerArray(counts, missing.copy()))
 
+    @_labelled
     def months_between(self, other):
         """The number of whole Jalali months from each date to `other`, negative where `other`
         is earlier: :func:`months_between` of these dates and `other`, in this accessor's

@@ -572,7 +572,8 @@ class _Jalali:
         _workdays.weekmask(weekend)
         return self._apply(_is_working_day, pl.Boolean, weekend, _workdays.calendar_of(holidays), errors)
 
-    def add_working_days(self, n: int, weekend="friday", holidays=None, errors: str = "warn"):
+    def add_working_days(self, n: int, weekend="friday", holidays=None, errors: str = "warn",
+                         ambiguous: str = "raise", non_existent: str = "raise"):
         """Each date `n` working days on (back, for a negative `n`), at the same time of day,
         as ``numpy.busday_offset`` steps: from a day off, the count begins at the next working
         day (for a negative `n`, at the one before).
@@ -583,6 +584,9 @@ class _Jalali:
             The number of working days.
         weekend, holidays, errors
             As for :meth:`is_working_day`.
+        ambiguous, non_existent
+            With a time zone, what a local time that the zone repeats or skips on the day
+            reached gives, as for :meth:`add_months`.
 
         Returns
         -------
@@ -597,7 +601,7 @@ class _Jalali:
         """
         _workdays.weekmask(weekend)
         return self._apply(_add_working_days, self._same_dtype(), n, weekend, _workdays.calendar_of(holidays),
-                           errors)
+                           errors, ambiguous, non_existent)
 
     def working_days_in_month(self, weekend="friday", holidays=None, errors: str = "warn"):
         """The number of working days in the Jalali month of each date.
@@ -809,10 +813,11 @@ def _is_working_day(series: pl.Series, calendar: str, weekend, holidays, errors:
     return _values(series.name, _workdays.is_working_day(days, missing, weekend, holidays, errors), missing)
 
 
-def _add_working_days(series: pl.Series, calendar: str, n: int, weekend, holidays, errors: str) -> pl.Series:
+def _add_working_days(series: pl.Series, calendar: str, n: int, weekend, holidays, errors: str, ambiguous: str,
+                      non_existent: str) -> pl.Series:
     column, days, missing = _days(series)
     to = _workdays.add_working_days(days, missing, n, weekend, holidays, errors)
-    return _datetimes(series, _workdays.moved(column, days, missing, to), False)
+    return _datetimes(series, _workdays.moved(column, days, missing, to), False, ambiguous, non_existent)
 
 
 def _working_days_in_month(series: pl.Series, calendar: str, weekend, holidays, errors: str) -> pl.Series:

@@ -254,9 +254,9 @@ def test_a_bad_weekend_is_named(weekend, words):
         pl.from_pandas(s).jalali.is_working_day(weekend)
 
 
-@pytest.mark.parametrize("days, words", [("2025-03-21", "'2025-03-21'"), ([datetime.date(2025, 1, 1), "x"], "'x'.*position 1"),
+@pytest.mark.parametrize("days, words", [("2025-03-21", "'2025-03-21'"), ([datetime.date(2025, 1, 1), "x"], "'x'.*item 1"),
                                          ([(1404, 13, 1)], r"\(1404, 13, 1\).*not a Jalali date"),
-                                         ([np.datetime64("NaT")], "NaT"), ([pd.NaT], "NaT.*position 0"), (3, "3")])
+                                         ([np.datetime64("NaT")], "NaT"), ([pd.NaT], "NaT.*item 0"), (3, "3")])
 def test_a_holiday_list_that_is_not_dates_is_named(days, words):
     with pytest.raises(ValueError, match=words):
         pd.Series(pd.to_datetime(["2025-03-21"])).jalali.is_working_day(holidays=days)
@@ -333,3 +333,17 @@ def test_working_days_added_one_a_row_are_numpys(days_off):
     assert got.to_numpy().astype("datetime64[D]").tolist() == expected.tolist()
     with pytest.raises(TypeError, match="must be an integer, not float"):
         pd.Series(days).jalali.add_working_days(1.5)
+
+
+def test_a_local_time_that_the_zone_skips_on_the_day_reached_is_named_or_shifted():
+    # 02:30 on Saturday 8 March 2025 in New York, one working day on: 02:30 on the 9th, which
+    # the zone skips
+    s = pd.Series([pd.Timestamp("2025-03-08 02:30", tz="America/New_York")], index=[10])
+    with pytest.raises(ValueError, match=r"position 0 \(label 10\).*skips"):
+        s.jalali.add_working_days(1)
+    assert s.jalali.add_working_days(1, nonexistent="shift_forward").tolist() == [
+        pd.Timestamp("2025-03-09 03:00", tz="America/New_York")]
+    p = pl.from_pandas(s)
+    with pytest.raises(Exception, match="skips|non-existent|nonexistent"):
+        p.jalali.add_working_days(1)
+    assert p.jalali.add_working_days(1, non_existent="null").to_list() == [None]
