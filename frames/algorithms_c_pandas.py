@@ -1073,9 +1073,10 @@ def _accessor(value, calendar: str):
 
 def _broadcast(*columns):
     """Arrays of one row made as long as the others; columns of different lengths raise."""
-    length = max(len(c) for c in columns)
-    if any(len(c) not in (1, length) for c in columns):
-        raise ValueError(f"the columns must be of one length, not {sorted({len(c) for c in columns})}")
+    lengths = {len(c) for c in columns} - {1}
+    if len(lengths) > 1:
+        raise ValueError(f"the columns must be of one length, not {sorted(lengths)}")
+    length = lengths.pop() if lengths else 1
     return [np.broadcast_to(c, length) if len(c) != length else c for c in columns]
 
 

@@ -347,3 +347,13 @@ def test_a_local_time_that_the_zone_skips_on_the_day_reached_is_named_or_shifted
     with pytest.raises(Exception, match="skips|non-existent|nonexistent"):
         p.jalali.add_working_days(1)
     assert p.jalali.add_working_days(1, non_existent="null").to_list() == [None]
+
+
+def test_dask_counts_whole_months_partition_by_partition():
+    dd = pytest.importorskip("dask.dataframe")
+    a, b = (pd.Series(pd.to_datetime(d)) for d in random_pairs(200, seed=11))
+    expected = a.jalali.months_between(b)
+    lazy_a, lazy_b = dd.from_pandas(a, npartitions=3), dd.from_pandas(b, npartitions=3)
+    assert lazy_a.jalali.months_between(lazy_b).compute().tolist() == expected.tolist()
+    assert lazy_a.jalali.months_between((1400, 1, 1)).compute().tolist() == a.jalali.months_between(
+        (1400, 1, 1)).tolist()
