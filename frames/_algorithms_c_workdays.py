@@ -77,7 +77,8 @@ def _day(value, position) -> int:
         try:
             days, _ = _frames.days_from_jalali(*parts, np.ones(1, bool), "raise", "astronomical")
         except (ValueError, OverflowError) as error:
-            raise ValueError(f"the holiday {value!r}, item {position} of the holidays, is not a Jalali date: {error}") from None
+            raise ValueError(f"the holiday {value!r}, item {position} of the holidays, is not a Jalali date: "
+                             f"{error}") from None
         return int(days[0])
     raise ValueError(f"a holiday is a date, a datetime64 or a Jalali (year, month, day) tuple, not {value!r} "
                      f"(item {position} of the holidays)")

@@ -243,7 +243,8 @@ def test_is_holiday_property_warns_beyond_the_packages_years():
         assert pd.Series(pd.to_datetime(["1975-03-21"])).jalali.is_holiday.tolist() == [False]
 
 
-@pytest.mark.parametrize("weekend, words", [("saturday-sunday", "'saturday-sunday'"), (["friday", "funday"], "'funday'"),
+@pytest.mark.parametrize("weekend, words", [("saturday-sunday", "'saturday-sunday'"),
+                                            (["friday", "funday"], "'funday'"),
                                             (5, "5"), (list(("mon", "tue", "wed", "thu", "fri", "sat", "sun")),
                                                        "all seven days")])
 def test_a_bad_weekend_is_named(weekend, words):
@@ -254,7 +255,8 @@ def test_a_bad_weekend_is_named(weekend, words):
         pl.from_pandas(s).jalali.is_working_day(weekend)
 
 
-@pytest.mark.parametrize("days, words", [("2025-03-21", "'2025-03-21'"), ([datetime.date(2025, 1, 1), "x"], "'x'.*item 1"),
+@pytest.mark.parametrize("days, words", [("2025-03-21", "'2025-03-21'"),
+                                         ([datetime.date(2025, 1, 1), "x"], "'x'.*item 1"),
                                          ([(1404, 13, 1)], r"\(1404, 13, 1\).*not a Jalali date"),
                                          ([np.datetime64("NaT")], "NaT"), ([pd.NaT], "NaT.*item 0"), (3, "3")])
 def test_a_holiday_list_that_is_not_dates_is_named(days, words):
