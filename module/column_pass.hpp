@@ -36,6 +36,7 @@
 #include "calendar/jalali_calendars.hpp"
 #include "module/errors.hpp"
 #include "module/isa.hpp"
+#include "module/kernels.hpp"
 #include "module/numpy.hpp"
 
 namespace {
@@ -45,9 +46,7 @@ using calendar::status;
 // Day 0 of a column, 1970-01-01, is the julian day number 2440588.
 constexpr std::int64_t epoch_number = 2440588;
 // The elements that a pass takes at a time.
-constexpr npy_intp block = 1024;
-// A day number that no box holds: the value goes the exact way.
-constexpr std::int32_t outside_box = INT32_MIN;
+constexpr npy_intp pass_block = 1024;
 // Day numbers within 2^30 of 0 are taken in 32 bits.
 constexpr double number_bound = 1 << 30;
 
@@ -73,12 +72,12 @@ std::int64_t day_of(const column &c, npy_intp i) noexcept
 
 // The dates of a block, as both ways give them.
 struct dates {
-    std::int32_t number[block];  // julian day numbers, or outside_box
-    npy_bool missing[block];
-    std::int32_t year[block], month[block], day[block];
-    std::int32_t yday[block];     // from 0
-    std::int32_t weekday[block];  // 0 = Saturday
-    std::uint8_t leap[block];
+    std::int32_t number[pass_block];  // julian day numbers, or outside_box
+    npy_bool missing[pass_block];
+    std::int32_t year[pass_block], month[pass_block], day[pass_block];
+    std::int32_t yday[pass_block];     // from 0
+    std::int32_t weekday[pass_block];  // 0 = Saturday
+    std::uint8_t leap[pass_block];
 };
 
 // The first value that a pass could not convert.
@@ -217,67 +216,33 @@ template <typename C>
 void block_result();
 
 // A pass of calendar C over a column of T, in blocks: false, with `failed`
-// set, at the first value that it cannot convert.
+// set, at the first value that it cannot convert.  Built for each
+// instruction set (isa.hpp).
 template <typename C, typename T, typename Pass>
-[[gnu::always_inline]] inline bool run_pass(const column &c, const Pass &p, failure &failed,
-                                            npy_bool *missing) noexcept
-{
-    dates b;
-    for (npy_intp start = 0; start < c.length; start += block) {
-        const npy_intp count = std::min(block, c.length - start);
-        block_days<T>(c, start, count, b);
-        std::copy_n(b.missing, count, missing + start);
-        if (!block_dates<C>(c, start, count, b, failed) || !block_result<C>(p, c, start, count, b, failed))
-            return false;
+struct column_pass {
+    [[gnu::always_inline]] static bool run(const column &c, const Pass &p, failure &failed, npy_bool *missing) noexcept
+    {
+        dates b;
+        for (npy_intp start = 0; start < c.length; start += pass_block) {
+            const npy_intp count = std::min(pass_block, c.length - start);
+            block_days<T>(c, start, count, b);
+            std::copy_n(b.missing, count, missing + start);
+            if (!block_dates<C>(c, start, count, b, failed) || !block_result<C>(p, c, start, count, b, failed))
+                return false;
+        }
+        return true;
     }
-    return true;
-}
+};
 
-// The pass, built for each x86 clone; the widest that the processor has runs.
-#if defined(__x86_64__) || defined(__i386__)
-template <typename C, typename T, typename Pass>
-ALGORITHMS_C_AVX2 bool run_pass_avx2(const column &c, const Pass &p, failure &failed, npy_bool *missing) noexcept
-{
-    return run_pass<C, T>(c, p, failed, missing);
-}
-
-template <typename C, typename T, typename Pass>
-ALGORITHMS_C_AVX512 bool run_pass_avx512(const column &c, const Pass &p, failure &failed, npy_bool *missing) noexcept
-{
-    return run_pass<C, T>(c, p, failed, missing);
-}
-#endif
-
-template <typename C, typename T, typename Pass>
-bool run_pass_plain(const column &c, const Pass &p, failure &failed, npy_bool *missing) noexcept
-{
-    return run_pass<C, T>(c, p, failed, missing);
-}
-
-// The pass in the calendar and for the values of the column.  Only one is
-// built where the vectorisation check asks for the loops of one alone.
-#ifdef ALGORITHMS_C_COLUMNS_ONLY
-template <typename C, typename T>
-constexpr bool kept = std::is_same_v<std::pair<C, T>, ALGORITHMS_C_COLUMNS_ONLY>;
-#else
-template <typename C, typename T>
-constexpr bool kept = true;
-#endif
-
+// The pass in the calendar and for the values of the column, in the widest
+// clone; false, with no failure named, where this build holds none (isa.hpp).
 template <typename C, typename T, typename Pass>
 bool run_widest(const column &c, const Pass &p, failure &failed, npy_bool *missing) noexcept
 {
-    if constexpr (!kept<C, T>) {
+    if constexpr (!kept<std::pair<C, T>>)
         return false;
-    } else {
-#if defined(__x86_64__) || defined(__i386__)
-        if (widest == isa::avx512)
-            return run_pass_avx512<C, T>(c, p, failed, missing);
-        if (widest == isa::avx2)
-            return run_pass_avx2<C, T>(c, p, failed, missing);
-#endif
-        return run_pass_plain<C, T>(c, p, failed, missing);
-    }
+    else
+        return widest_clone<column_pass<C, T, Pass>>(c, p, failed, missing);
 }
 
 template <typename Pass>
