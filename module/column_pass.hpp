@@ -78,6 +78,7 @@ struct dates {
     std::int32_t yday[pass_block];     // from 0
     std::int32_t weekday[pass_block];  // 0 = Saturday
     std::uint8_t leap[pass_block];
+    bool added;  // whether a value is missing (NaT) that the validity bitmap, if any, holds
 };
 
 // The first value that a pass could not convert.
@@ -102,11 +103,18 @@ template <typename T>
     } else {
         std::fill_n(b.missing, count, npy_bool{0});
     }
-    if (c.validity != nullptr)
+    if (c.validity != nullptr) {
+        bool added = false;
         for (npy_intp i = 0; i < count; ++i) {
             const npy_intp bit = c.offset + start + i;
-            b.missing[i] |= !(c.validity[bit >> 3] >> (bit & 7) & 1);
+            const bool valid = c.validity[bit >> 3] >> (bit & 7) & 1;
+            added |= valid & (b.missing[i] != 0);
+            b.missing[i] |= !valid;
         }
+        b.added = added;
+    } else {
+        b.added = std::is_same_v<T, std::int64_t> && std::find(b.missing, b.missing + count, npy_bool{1}) != b.missing + count;
+    }
     if constexpr (std::is_same_v<T, std::int64_t>) {
         // floor(v / per_day) from the quotient in double, which is within one
         // of it (nearer, but for the rounding of v and of its product), mended
@@ -215,18 +223,64 @@ std::int64_t time_of_day(const column &c, npy_intp i, std::int64_t day) noexcept
 template <typename C>
 void block_result();
 
+// Where a pass says which values are missing: a mask of bools, true where
+// missing, or validity bits (Arrow's, 1 where present, from bit 0), or
+// neither.  Bits are written only from the first block that makes a value
+// missing that the column's own validity holds (a NaT), and then for every
+// row; until then the column's validity stands as it came.
+struct missing_values {
+    npy_bool *mask = nullptr;
+    std::uint8_t *bits = nullptr;
+    bool any = false;      // whether a value is missing
+    bool written = false;  // whether `bits` were written
+};
+
+// The column's own validity bits of rows [0, end) into `bits`, from bit 0
+// (all present where it has none).
+inline void copy_validity(const column &c, npy_intp end, std::uint8_t *bits) noexcept
+{
+    std::fill_n(bits, (end + 7) / 8, std::uint8_t{0});
+    for (npy_intp i = 0; i < end; ++i) {
+        const npy_intp bit = c.offset + i;
+        const bool valid = c.validity == nullptr || (c.validity[bit >> 3] >> (bit & 7) & 1);
+        bits[i >> 3] |= static_cast<std::uint8_t>(valid << (i & 7));
+    }
+}
+
+// A block's missing values into its place in the mask or the bits.
+[[gnu::always_inline]] inline void record_missing(const column &c, npy_intp start, npy_intp count, const dates &b,
+                                                  missing_values &m) noexcept
+{
+    if (m.mask != nullptr)
+        std::copy_n(b.missing, count, m.mask + start);
+    m.any = m.any || c.validity != nullptr || b.added;
+    if (m.bits == nullptr || !(m.written || b.added))
+        return;
+    if (!m.written)
+        copy_validity(c, start, m.bits);  // start is a whole number of bytes
+    m.written = true;
+    std::uint8_t *to = m.bits + start / 8;
+    for (npy_intp j = 0; j < (count + 7) / 8; ++j) {
+        std::uint8_t byte = 0;
+        for (npy_intp k = 0; k < 8 && 8 * j + k < count; ++k)
+            byte |= static_cast<std::uint8_t>((b.missing[8 * j + k] == 0) << k);
+        to[j] = byte;
+    }
+}
+
 // A pass of calendar C over a column of T, in blocks: false, with `failed`
 // set, at the first value that it cannot convert.  Built for each
 // instruction set (isa.hpp).
 template <typename C, typename T, typename Pass>
 struct column_pass {
-    [[gnu::always_inline]] static bool run(const column &c, const Pass &p, failure &failed, npy_bool *missing) noexcept
+    [[gnu::always_inline]] static bool run(const column &c, const Pass &p, failure &failed,
+                                           missing_values &m) noexcept
     {
         dates b;
         for (npy_intp start = 0; start < c.length; start += pass_block) {
             const npy_intp count = std::min(pass_block, c.length - start);
             block_days<T>(c, start, count, b);
-            std::copy_n(b.missing, count, missing + start);
+            record_missing(c, start, count, b, m);
             if (!block_dates<C>(c, start, count, b, failed) || !block_result<C>(p, c, start, count, b, failed))
                 return false;
         }
@@ -237,24 +291,24 @@ struct column_pass {
 // The pass in the calendar and for the values of the column, in the widest
 // clone; false, with no failure named, where this build holds none (isa.hpp).
 template <typename C, typename T, typename Pass>
-bool run_widest(const column &c, const Pass &p, failure &failed, npy_bool *missing) noexcept
+bool run_widest(const column &c, const Pass &p, failure &failed, missing_values &m) noexcept
 {
     if constexpr (!kept<std::pair<C, T>>)
         return false;
     else
-        return widest_clone<column_pass<C, T, Pass>>(c, p, failed, missing);
+        return widest_clone<column_pass<C, T, Pass>>(c, p, failed, m);
 }
 
 template <typename Pass>
-bool run(const column &c, bool astronomical, const Pass &p, failure &failed, npy_bool *missing) noexcept
+bool run(const column &c, bool astronomical, const Pass &p, failure &failed, missing_values &m) noexcept
 {
     using arithmetic = calendar::arithmetic_calendar;
     using astronomical_calendar = calendar::astronomical_calendar;
     if (c.days)
-        return astronomical ? run_widest<astronomical_calendar, std::int32_t>(c, p, failed, missing)
-                            : run_widest<arithmetic, std::int32_t>(c, p, failed, missing);
-    return astronomical ? run_widest<astronomical_calendar, std::int64_t>(c, p, failed, missing)
-                        : run_widest<arithmetic, std::int64_t>(c, p, failed, missing);
+        return astronomical ? run_widest<astronomical_calendar, std::int32_t>(c, p, failed, m)
+                            : run_widest<arithmetic, std::int32_t>(c, p, failed, m);
+    return astronomical ? run_widest<astronomical_calendar, std::int64_t>(c, p, failed, m)
+                        : run_widest<arithmetic, std::int64_t>(c, p, failed, m);
 }
 
 // The Gregorian date of a day from 1970-01-01, for a message.
@@ -351,31 +405,61 @@ int read_calendar(const char *name)
     return -1;
 }
 
-// Runs a pass without the GIL: the missing values' mask (None where none is
-// missing), or null with the exception of the value that stopped it.
+// What a pass hands back of its missing values.
+enum class missing_as {
+    mask,  // a mask of bools, true where missing, or None where none is
+    bits,  // validity bits from bit 0, or None where none is missing: the column's own where the pass
+           // makes no value missing that they hold and they begin at a whole byte, else written anew
+};
+
+// Runs a pass without the GIL: its missing values as asked, or null with
+// the exception of the value that stopped it.
 template <typename Pass>
-PyObject *run_without_gil(const column &c, bool astronomical, const Pass &p)
+PyObject *run_without_gil(const column_arguments &a, bool astronomical, const Pass &p, missing_as as)
 {
-    npy_intp length = c.length;
-    PyObject *mask = PyArray_SimpleNew(1, &length, NPY_BOOL);
-    if (mask == nullptr)
+    const column &c = a.c;
+    npy_intp length = as == missing_as::mask ? c.length : (c.length + 7) / 8;
+    PyObject *out = PyArray_SimpleNew(1, &length, as == missing_as::mask ? NPY_BOOL : NPY_UINT8);
+    if (out == nullptr)
         return nullptr;
-    npy_bool *missing = static_cast<npy_bool *>(PyArray_DATA(reinterpret_cast<PyArrayObject *>(mask)));
+    missing_values m;
+    void *data = PyArray_DATA(reinterpret_cast<PyArrayObject *>(out));
+    if (as == missing_as::mask)
+        m.mask = static_cast<npy_bool *>(data);
+    else
+        m.bits = static_cast<std::uint8_t *>(data);
     failure failed;
     bool ok = false;
     Py_BEGIN_ALLOW_THREADS
-    ok = run(c, astronomical, p, failed, missing);
+    ok = run(c, astronomical, p, failed, m);
     Py_END_ALLOW_THREADS
     if (!ok) {
-        Py_DECREF(mask);
+        Py_DECREF(out);
         if (failed.at < 0)
             PyErr_SetString(PyExc_SystemError, "this build holds no pass for the column");
         return failed.at < 0 ? nullptr : raise_failure(failed);
     }
-    if (std::find(missing, missing + length, npy_bool{1}) != missing + length)
-        return mask;
-    Py_DECREF(mask);
-    Py_RETURN_NONE;
+    if (m.any && (as == missing_as::mask || m.written))
+        return out;
+    Py_DECREF(out);
+    if (!m.any)
+        Py_RETURN_NONE;
+    if (c.offset % 8 != 0) {  // the column's own bits, moved to bit 0
+        if ((out = PyArray_SimpleNew(1, &length, NPY_UINT8)) != nullptr)
+            copy_validity(c, c.length, static_cast<std::uint8_t *>(PyArray_DATA(reinterpret_cast<PyArrayObject *>(out))));
+        return out;
+    }
+    // the column's own bits, from the byte of its first row: a view, not a copy
+    return PySequence_GetSlice(reinterpret_cast<PyObject *>(a.validity), c.offset / 8, c.offset / 8 + length);
+}
+
+// The same, with the mask of the missing values.
+template <typename Pass>
+PyObject *run_without_gil(const column &c, bool astronomical, const Pass &p)
+{
+    column_arguments a;
+    a.c = c;
+    return run_without_gil(a, astronomical, p, missing_as::mask);
 }
 
 }  // namespace
