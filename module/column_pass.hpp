@@ -89,32 +89,68 @@ struct failure {
     std::int64_t months = 0;  // the step of months that took it out of range, if one did
 };
 
+// The validity bits of a byte as eight bools, one a byte of a word, in the
+// order of the rows where words are little-endian.
+constexpr std::array<std::uint64_t, 256> spread_bits = [] {
+    std::array<std::uint64_t, 256> all{};
+    for (unsigned byte = 0; byte < 256; ++byte)
+        for (unsigned k = 0; k < 8; ++k)
+            all[byte] |= std::uint64_t{byte >> k & 1} << (8 * k);
+    return all;
+}();
+
+// Marks missing the values of rows [start, start + count) that the column's
+// validity bits call absent: whether one that they call present was missing
+// already (a NaT).
+inline bool add_validity(const column &c, npy_intp start, npy_intp count, npy_bool *missing) noexcept
+{
+    const npy_intp first = c.offset + start;
+    const unsigned shift = static_cast<unsigned>(first & 7);
+    const std::uint8_t *bytes = c.validity + (first >> 3);
+    std::uint64_t added = 0;
+    npy_intp i = 0;
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    // eight rows at a time: their bits end within the bitmap, and so does the byte after the first
+    for (; i + 8 <= count; i += 8) {
+        const unsigned low = bytes[i >> 3];
+        const unsigned byte = shift == 0 ? low : (low >> shift | unsigned{bytes[(i >> 3) + 1]} << (8 - shift)) & 0xff;
+        const std::uint64_t valid = spread_bits[byte];
+        std::uint64_t nat = 0;
+        std::memcpy(&nat, missing + i, 8);
+        added |= nat & valid;
+        nat |= valid ^ 0x0101010101010101;
+        std::memcpy(missing + i, &nat, 8);
+    }
+#endif
+    for (; i < count; ++i) {
+        const npy_intp bit = first + i;
+        const unsigned valid = c.validity[bit >> 3] >> (bit & 7) & 1;
+        added |= valid & missing[i];
+        missing[i] |= valid ^ 1;
+    }
+    return added != 0;
+}
+
 // Stage one: which values are missing, and the day number of every other one
 // within 2^30 of day 0 (outside_box beyond), 1970-01-01 for the missing.
 template <typename T>
 [[gnu::always_inline]] inline void block_days(const column &c, npy_intp start, npy_intp count, dates &b) noexcept
 {
     const T *v = static_cast<const T *>(c.values) + start;
+    npy_bool nat = 0;  // whether any value is NaT
     if constexpr (std::is_same_v<T, std::int64_t>) {
         // (64-bit comparisons: from SSE4.1 on, and so in the AVX2 and AVX-512 clones)
         FAST_LOOP
-        for (npy_intp i = 0; i < count; ++i)  // column loop: ticks, avx2
+        for (npy_intp i = 0; i < count; ++i) {  // column loop: ticks, avx2
             b.missing[i] = v[i] == std::numeric_limits<std::int64_t>::min();
+            nat |= b.missing[i];
+        }
     } else {
         std::fill_n(b.missing, count, npy_bool{0});
     }
-    if (c.validity != nullptr) {
-        bool added = false;
-        for (npy_intp i = 0; i < count; ++i) {
-            const npy_intp bit = c.offset + start + i;
-            const bool valid = c.validity[bit >> 3] >> (bit & 7) & 1;
-            added |= valid & (b.missing[i] != 0);
-            b.missing[i] |= !valid;
-        }
-        b.added = added;
-    } else {
-        b.added = std::is_same_v<T, std::int64_t> && std::find(b.missing, b.missing + count, npy_bool{1}) != b.missing + count;
-    }
+    b.added = nat != 0;
+    if (c.validity != nullptr)
+        b.added = add_validity(c, start, count, b.missing);
     if constexpr (std::is_same_v<T, std::int64_t>) {
         // floor(v / per_day) from the quotient in double, which is within one
         // of it (nearer, but for the rounding of v and of its product), mended
@@ -247,15 +283,10 @@ inline void copy_validity(const column &c, npy_intp end, std::uint8_t *bits) noe
     }
 }
 
-// A block's missing values into its place in the mask or the bits.
-[[gnu::always_inline]] inline void record_missing(const column &c, npy_intp start, npy_intp count, const dates &b,
-                                                  missing_values &m) noexcept
+// A block's missing values into the bits, from the first block that makes a
+// value missing that the column's validity holds.
+inline void write_bits(const column &c, npy_intp start, npy_intp count, const dates &b, missing_values &m) noexcept
 {
-    if (m.mask != nullptr)
-        std::copy_n(b.missing, count, m.mask + start);
-    m.any = m.any || c.validity != nullptr || b.added;
-    if (m.bits == nullptr || !(m.written || b.added))
-        return;
     if (!m.written)
         copy_validity(c, start, m.bits);  // start is a whole number of bytes
     m.written = true;
@@ -266,6 +297,17 @@ inline void copy_validity(const column &c, npy_intp end, std::uint8_t *bits) noe
             byte |= static_cast<std::uint8_t>((b.missing[8 * j + k] == 0) << k);
         to[j] = byte;
     }
+}
+
+// A block's missing values into its place in the mask or the bits.
+[[gnu::always_inline]] inline void record_missing(const column &c, npy_intp start, npy_intp count, const dates &b,
+                                                  missing_values &m) noexcept
+{
+    if (m.mask != nullptr)
+        std::copy_n(b.missing, count, m.mask + start);
+    m.any |= c.validity != nullptr || b.added;
+    if (m.bits != nullptr && (m.written || b.added))
+        write_bits(c, start, count, b, m);
 }
 
 // A pass of calendar C over a column of T, in blocks: false, with `failed`

@@ -101,9 +101,10 @@ template <typename C>
 [[gnu::always_inline]] inline bool block_result(const period_pass &p, const column &c, npy_intp start, npy_intp count, const dates &b,
                   failure &failed) noexcept
 {
+    const std::int64_t missing = p.missing;  // kept in a register: the results' stores might be it
     for (npy_intp i = 0; i < count; ++i) {
         if (b.missing[i]) {
-            p.out[start + i] = p.missing;
+            p.out[start + i] = missing;
             continue;
         }
         const std::int64_t day = day_of(c, start + i);
@@ -140,9 +141,10 @@ template <typename C>
 [[gnu::always_inline]] inline bool block_result(const months_pass &p, const column &c, npy_intp start, npy_intp count, const dates &b,
                   failure &failed) noexcept
 {
+    const std::int64_t missing = p.missing;  // kept in a register: the results' stores might be it
     for (npy_intp i = 0; i < count; ++i) {
         if (b.missing[i]) {
-            p.out[start + i] = p.missing;
+            p.out[start + i] = missing;
             continue;
         }
         const std::int64_t day = day_of(c, start + i);
