@@ -280,7 +280,9 @@ constexpr bool long_chain<Fn, decltype(void(Fn::long_chain))> = Fn::long_chain;
 // fast form is one long chain (Fn::long_chain).
 template <typename Fn, typename T, npy_intp every>
 struct fast_form {
-    static constexpr bool pressure_scheduled = long_chain<Fn>;
+    // (and so the rows of an (n, 3) array, where without it GCC makes a vector of all ones,
+    // for AVX-512, in a register that the loop has just loaded)
+    static constexpr bool pressure_scheduled = long_chain<Fn> || every == 3;
     // the rows of an (n, 3) array: in vectors from AVX2 on, where x86-64
     // alone has no shuffle that takes them apart
     static constexpr isa narrowest = every == 3 ? isa::avx2 : isa::plain;
