@@ -78,7 +78,7 @@ struct dates {
     std::int32_t yday[pass_block];     // from 0
     std::int32_t weekday[pass_block];  // 0 = Saturday
     std::uint8_t leap[pass_block];
-    bool added;  // whether a value is missing (NaT) that the validity bitmap, if any, holds
+    bool added;  // whether a value is missing (NaT) that the validity bitmap holds, where there is one
 };
 
 // The first value that a pass could not convert.
@@ -102,7 +102,7 @@ constexpr std::array<std::uint64_t, 256> spread_bits = [] {
 // Marks missing the values of rows [start, start + count) that the column's
 // validity bits call absent: whether one that they call present was missing
 // already (a NaT).
-inline bool add_validity(const column &c, npy_intp start, npy_intp count, npy_bool *missing) noexcept
+[[gnu::noinline]] bool add_validity(const column &c, npy_intp start, npy_intp count, npy_bool *missing) noexcept
 {
     const npy_intp first = c.offset + start;
     const unsigned shift = static_cast<unsigned>(first & 7);
@@ -137,20 +137,15 @@ template <typename T>
 [[gnu::always_inline]] inline void block_days(const column &c, npy_intp start, npy_intp count, dates &b) noexcept
 {
     const T *v = static_cast<const T *>(c.values) + start;
-    npy_bool nat = 0;  // whether any value is NaT
     if constexpr (std::is_same_v<T, std::int64_t>) {
         // (64-bit comparisons: from SSE4.1 on, and so in the AVX2 and AVX-512 clones)
         FAST_LOOP
-        for (npy_intp i = 0; i < count; ++i) {  // column loop: ticks, avx2
+        for (npy_intp i = 0; i < count; ++i)  // column loop: ticks, avx2
             b.missing[i] = v[i] == std::numeric_limits<std::int64_t>::min();
-            nat |= b.missing[i];
-        }
     } else {
         std::fill_n(b.missing, count, npy_bool{0});
     }
-    b.added = nat != 0;
-    if (c.validity != nullptr)
-        b.added = add_validity(c, start, count, b.missing);
+    b.added = c.validity != nullptr && add_validity(c, start, count, b.missing);
     if constexpr (std::is_same_v<T, std::int64_t>) {
         // floor(v / per_day) from the quotient in double, which is within one
         // of it (nearer, but for the rounding of v and of its product), mended
@@ -267,7 +262,7 @@ void block_result();
 struct missing_values {
     npy_bool *mask = nullptr;
     std::uint8_t *bits = nullptr;
-    bool any = false;      // whether a value is missing
+    bool any = false;      // whether a value is missing (with bits)
     bool written = false;  // whether `bits` were written
 };
 
@@ -285,7 +280,8 @@ inline void copy_validity(const column &c, npy_intp end, std::uint8_t *bits) noe
 
 // A block's missing values into the bits, from the first block that makes a
 // value missing that the column's validity holds.
-inline void write_bits(const column &c, npy_intp start, npy_intp count, const dates &b, missing_values &m) noexcept
+[[gnu::noinline]] void write_bits(const column &c, npy_intp start, npy_intp count, const dates &b,
+                                  missing_values &m) noexcept
 {
     if (!m.written)
         copy_validity(c, start, m.bits);  // start is a whole number of bytes
@@ -299,15 +295,20 @@ inline void write_bits(const column &c, npy_intp start, npy_intp count, const da
     }
 }
 
-// A block's missing values into its place in the mask or the bits.
+// A block's missing values into its place in the mask (whether any is
+// missing is found after the pass), or the bits.
 [[gnu::always_inline]] inline void record_missing(const column &c, npy_intp start, npy_intp count, const dates &b,
                                                   missing_values &m) noexcept
 {
-    if (m.mask != nullptr)
+    if (m.mask != nullptr) {
         std::copy_n(b.missing, count, m.mask + start);
-    m.any |= c.validity != nullptr || b.added;
-    if (m.bits != nullptr && (m.written || b.added))
-        write_bits(c, start, count, b, m);
+    } else if (m.bits != nullptr) {
+        const bool added = c.validity != nullptr ? b.added
+                                                 : std::find(b.missing, b.missing + count, npy_bool{1}) != b.missing + count;
+        m.any |= c.validity != nullptr || added;
+        if (m.written || added)
+            write_bits(c, start, count, b, m);
+    }
 }
 
 // A pass of calendar C over a column of T, in blocks: false, with `failed`
@@ -481,6 +482,8 @@ PyObject *run_without_gil(const column_arguments &a, bool astronomical, const Pa
             PyErr_SetString(PyExc_SystemError, "this build holds no pass for the column");
         return failed.at < 0 ? nullptr : raise_failure(failed);
     }
+    if (as == missing_as::mask)
+        m.any = std::find(m.mask, m.mask + c.length, npy_bool{1}) != m.mask + c.length;
     if (m.any && (as == missing_as::mask || m.written))
         return out;
     Py_DECREF(out);
