@@ -107,31 +107,37 @@ def arrow_column(array) -> Column:
     return Column(values, per_day, validity=np.frombuffer(validity, np.uint8), offset=array.offset)
 
 
-def fields(column: Column, calendar: str, names: Tuple[str, ...]):
+def fields(column: Column, calendar: str, names: Tuple[str, ...], bits: bool = False):
     """The Jalali fields `names` of a column, each an int32 or a bool array, and the mask of its
-    missing values, or None where none is. A missing value holds the fields of 1970-01-01."""
-    return _an._jalali_fields(column.values, column.per_day, calendar, names, **column.arguments())
+    missing values, or None where none is; with `bits`, their Arrow validity bits in its place
+    (uint8, from bit 0; the column's own where no NaT adds to them), or None. A missing value
+    holds the fields of 1970-01-01."""
+    return _an._jalali_fields(column.values, column.per_day, calendar, names, bits=bits, **column.arguments())
 
 
-def period_starts(column: Column, calendar: str, freq: str, ceil: bool, next: bool = False) -> np.ndarray:
+def period_starts(column: Column, calendar: str, freq: str, ceil: bool, next: bool = False, bits: bool = False):
     """The int64 ticks, in the column's unit, of the start of each value's Jalali period (the
     next one's, for `ceil`, unless the value is at a start, and for `next` whatever it is); NaT
-    where missing."""
+    where missing. With `bits`, the ticks (0 where missing) and their validity bits, as
+    fields gives them."""
     return _an._jalali_period_starts(column.values, column.per_day, calendar, check_frequency(freq), ceil,
-                                     next=next, **column.arguments())
+                                     next=next, bits=bits, **column.arguments())
 
 
-def add_months(column: Column, calendar: str, months) -> np.ndarray:
+def add_months(column: Column, calendar: str, months, bits: bool = False):
     """The int64 ticks of each value `months` Jalali months on (an integer, or an int64 array of
     one a value), at the same time of day, the day clamped to the month's length; NaT where
-    missing."""
+    missing. With `bits`, the ticks (0 where missing) and their validity bits, as fields gives
+    them."""
     if isinstance(months, np.ndarray):
-        return _an._jalali_add_months(column.values, column.per_day, calendar, months, **column.arguments())
+        return _an._jalali_add_months(column.values, column.per_day, calendar, months, bits=bits,
+                                      **column.arguments())
     if isinstance(months, (bool, np.bool_)) or not isinstance(months, (int, np.integer)):
         raise TypeError(f"the number of months must be an integer, not {type(months).__name__}")
     if not -2**63 <= months < 2**63:  # more months than any datetime's years hold
         raise OverflowError(f"{months} months on from any date gives a date out of range")
-    return _an._jalali_add_months(column.values, column.per_day, calendar, int(months), **column.arguments())
+    return _an._jalali_add_months(column.values, column.per_day, calendar, int(months), bits=bits,
+                                  **column.arguments())
 
 
 def ufuncs(calendar: str):

@@ -41,12 +41,12 @@ def _column(series: pl.Series) -> _frames.Column:
     return _frames.arrow_column(_wall_clock(series).to_arrow())
 
 
-def _values(name: str, values: np.ndarray, missing) -> pl.Series:
-    """A polars Series of an int32, int64 or bool array, null where `missing` is true: handed
-    over as Arrow's buffers, the values' own and a validity bitmap (bools packed into bits)."""
+def _values(name: str, values: np.ndarray, validity) -> pl.Series:
+    """A polars Series of an int32, int64 or bool array, null where the validity bits (from bit
+    0, or None) say: handed over as Arrow's buffers, the values' own and the bits."""
     import pyarrow as pa
 
-    validity = None if missing is None else pa.py_buffer(np.packbits(~missing, bitorder="little"))
+    validity = None if validity is None else pa.py_buffer(validity)
     if values.dtype == bool:
         kind, data = pa.bool_(), pa.py_buffer(np.packbits(values, bitorder="little"))
     else:
@@ -60,12 +60,12 @@ def _ticks(name: str, ticks: np.ndarray) -> pl.Series:
     missing = ticks == np.iinfo(np.int64).min
     if not missing.any():
         return pl.Series(name, ticks)
-    return _values(name, np.where(missing, 0, ticks), missing)
+    return _values(name, np.where(missing, 0, ticks), np.packbits(~missing, bitorder="little"))
 
 
 def _fields(series: pl.Series, calendar: str, names) -> list:
-    values, missing = _frames.fields(_column(series), calendar, names)
-    return [_values(series.name, v, missing) for v in values]
+    values, validity = _frames.fields(_column(series), calendar, names, bits=True)
+    return [_values(series.name, v, validity) for v in values]
 
 
 def _localise(naive: pl.Series, zone, earliest: bool) -> pl.Series:
@@ -87,13 +87,15 @@ def _localise(naive: pl.Series, zone, earliest: bool) -> pl.Series:
     return local.zip_with(~skipped, ended)
 
 
-def _datetimes(series: pl.Series, ticks: np.ndarray, earliest: bool, ambiguous: str = "raise",
+def _datetimes(series: pl.Series, result, earliest: bool, ambiguous: str = "raise",
                non_existent: str = "raise", months=None) -> pl.Series:
-    """Ticks of local wall-clock datetimes in the unit of the column (days for a Date), as a
-    column of its own dtype and time zone; without `earliest`, a local time that the zone
-    repeats or skips is what replace_time_zone's `ambiguous` and `non_existent` make it, and
-    where they raise, the error names the first such row, reached `months` months on."""
-    values = _ticks(series.name, ticks)
+    """Ticks of local wall-clock datetimes in the unit of the column (days for a Date), with
+    their validity bits (0 under a null, as older polars needs where it casts them to a
+    datetime), as a column of its own dtype and time zone; without `earliest`, a local time that
+    the zone repeats or skips is what replace_time_zone's `ambiguous` and `non_existent` make it,
+    and where they raise, the error names the first such row, reached `months` months on."""
+    ticks, validity = result
+    values = _values(series.name, ticks, validity)
     if series.dtype == pl.Date:
         return values.cast(pl.Int32).cast(pl.Date)
     naive = values.cast(pl.Datetime(series.dtype.time_unit))
@@ -129,33 +131,38 @@ def _field(name: str):
 
 
 def _parts(series: pl.Series, calendar: str) -> pl.Series:
+    import pyarrow as pa
+
     names = ("year", "month", "day")
-    values, missing = _frames.fields(_column(series), calendar, names)
-    frame = pl.DataFrame(dict(zip(names, values)))
-    if missing is None:
-        return frame.to_struct(series.name)
+    values, validity = _frames.fields(_column(series), calendar, names, bits=True)
+    if validity is None:
+        return pl.DataFrame(dict(zip(names, values))).to_struct(series.name)
     # null where the date is: not a struct of nulls
-    return frame.select(pl.when(pl.Series(~missing)).then(pl.struct(*names))).to_series().alias(series.name)
+    kind = pa.struct([(n, pa.int32()) for n in names])
+    parts = pa.Array.from_buffers(kind, len(series), [pa.py_buffer(validity)],
+                                  children=[pa.array(v) for v in values])
+    return pl.Series(series.name, pl.from_arrow(parts), dtype=PARTS)
 
 
 def _floor(series: pl.Series, calendar: str, freq: str) -> pl.Series:
-    return _datetimes(series, _frames.period_starts(_column(series), calendar, freq, False), True)
+    return _datetimes(series, _frames.period_starts(_column(series), calendar, freq, False, bits=True), True)
 
 
 def _ceil(series: pl.Series, calendar: str, freq: str) -> pl.Series:
     column = _column(series)
     if not isinstance(series.dtype, pl.Datetime) or series.dtype.time_zone is None:
-        return _datetimes(series, _frames.period_starts(column, calendar, freq, True), True)
+        return _datetimes(series, _frames.period_starts(column, calendar, freq, True, bits=True), True)
     # with a time zone, a value is at a start when it is the instant at which its period begins,
     # whatever the wall clock says (a skipped or a repeated midnight)
-    floor = _datetimes(series, _frames.period_starts(column, calendar, freq, False), True)
-    following = _datetimes(series, _frames.period_starts(column, calendar, freq, False, next=True), True)
+    floor = _datetimes(series, _frames.period_starts(column, calendar, freq, False, bits=True), True)
+    following = _datetimes(series, _frames.period_starts(column, calendar, freq, False, next=True, bits=True), True)
     return floor.zip_with((series == floor).fill_null(False), following)
 
 
 def _add_months(series: pl.Series, calendar: str, n: int, ambiguous: str = "raise",
                 non_existent: str = "raise") -> pl.Series:
-    return _datetimes(series, _frames.add_months(_column(series), calendar, n), False, ambiguous, non_existent, n)
+    return _datetimes(series, _frames.add_months(_column(series), calendar, n, bits=True), False, ambiguous,
+                      non_existent, n)
 
 
 def _add_years(series: pl.Series, calendar: str, n: int, ambiguous: str = "raise",
@@ -743,7 +750,7 @@ def _dates(columns, errors: str, calendar: str) -> pl.Series:
     if days[valid].size and not (limit.min <= days[valid].min() and days[valid].max() <= limit.max):
         raise OverflowError("a Jalali date lies outside the range of pl.Date")
     days[~valid] = 0
-    return _values(columns[0].name, days.astype(np.int32), ~valid).cast(pl.Date)
+    return _values(columns[0].name, days.astype(np.int32), np.packbits(valid, bitorder="little")).cast(pl.Date)
 
 
 def from_jalali(year, month, day, *, errors: str = "raise", calendar: str = "astronomical"):

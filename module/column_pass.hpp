@@ -36,6 +36,7 @@
 #include "calendar/jalali_calendars.hpp"
 #include "module/errors.hpp"
 #include "module/isa.hpp"
+#include "module/kernels.hpp"
 #include "module/numpy.hpp"
 
 namespace {
@@ -45,9 +46,7 @@ using calendar::status;
 // Day 0 of a column, 1970-01-01, is the julian day number 2440588.
 constexpr std::int64_t epoch_number = 2440588;
 // The elements that a pass takes at a time.
-constexpr npy_intp block = 1024;
-// A day number that no box holds: the value goes the exact way.
-constexpr std::int32_t outside_box = INT32_MIN;
+constexpr npy_intp pass_block = 1024;
 // Day numbers within 2^30 of 0 are taken in 32 bits.
 constexpr double number_bound = 1 << 30;
 
@@ -73,12 +72,13 @@ std::int64_t day_of(const column &c, npy_intp i) noexcept
 
 // The dates of a block, as both ways give them.
 struct dates {
-    std::int32_t number[block];  // julian day numbers, or outside_box
-    npy_bool missing[block];
-    std::int32_t year[block], month[block], day[block];
-    std::int32_t yday[block];     // from 0
-    std::int32_t weekday[block];  // 0 = Saturday
-    std::uint8_t leap[block];
+    std::int32_t number[pass_block];  // julian day numbers, or outside_box
+    npy_bool missing[pass_block];
+    std::int32_t year[pass_block], month[pass_block], day[pass_block];
+    std::int32_t yday[pass_block];     // from 0
+    std::int32_t weekday[pass_block];  // 0 = Saturday
+    std::uint8_t leap[pass_block];
+    bool added;  // whether a value is missing (NaT) that the validity bitmap holds, where there is one
 };
 
 // The first value that a pass could not convert.
@@ -88,6 +88,48 @@ struct failure {
     std::int64_t day = 0;     // its day from 1970-01-01
     std::int64_t months = 0;  // the step of months that took it out of range, if one did
 };
+
+// The validity bits of a byte as eight bools, one a byte of a word, in the
+// order of the rows where words are little-endian.
+constexpr std::array<std::uint64_t, 256> spread_bits = [] {
+    std::array<std::uint64_t, 256> all{};
+    for (unsigned byte = 0; byte < 256; ++byte)
+        for (unsigned k = 0; k < 8; ++k)
+            all[byte] |= std::uint64_t{byte >> k & 1} << (8 * k);
+    return all;
+}();
+
+// Marks missing the values of rows [start, start + count) that the column's
+// validity bits call absent: whether one that they call present was missing
+// already (a NaT).
+[[gnu::noinline]] bool add_validity(const column &c, npy_intp start, npy_intp count, npy_bool *missing) noexcept
+{
+    const npy_intp first = c.offset + start;
+    const unsigned shift = static_cast<unsigned>(first & 7);
+    const std::uint8_t *bytes = c.validity + (first >> 3);
+    std::uint64_t added = 0;
+    npy_intp i = 0;
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    // eight rows at a time: their bits end within the bitmap, and so does the byte after the first
+    for (; i + 8 <= count; i += 8) {
+        const unsigned low = bytes[i >> 3];
+        const unsigned byte = shift == 0 ? low : (low >> shift | unsigned{bytes[(i >> 3) + 1]} << (8 - shift)) & 0xff;
+        const std::uint64_t valid = spread_bits[byte];
+        std::uint64_t nat = 0;
+        std::memcpy(&nat, missing + i, 8);
+        added |= nat & valid;
+        nat |= valid ^ 0x0101010101010101;
+        std::memcpy(missing + i, &nat, 8);
+    }
+#endif
+    for (; i < count; ++i) {
+        const npy_intp bit = first + i;
+        const unsigned valid = c.validity[bit >> 3] >> (bit & 7) & 1;
+        added |= valid & missing[i];
+        missing[i] |= valid ^ 1;
+    }
+    return added != 0;
+}
 
 // Stage one: which values are missing, and the day number of every other one
 // within 2^30 of day 0 (outside_box beyond), 1970-01-01 for the missing.
@@ -103,11 +145,7 @@ template <typename T>
     } else {
         std::fill_n(b.missing, count, npy_bool{0});
     }
-    if (c.validity != nullptr)
-        for (npy_intp i = 0; i < count; ++i) {
-            const npy_intp bit = c.offset + start + i;
-            b.missing[i] |= !(c.validity[bit >> 3] >> (bit & 7) & 1);
-        }
+    b.added = c.validity != nullptr && add_validity(c, start, count, b.missing);
     if constexpr (std::is_same_v<T, std::int64_t>) {
         // floor(v / per_day) from the quotient in double, which is within one
         // of it (nearer, but for the rounding of v and of its product), mended
@@ -216,80 +254,104 @@ std::int64_t time_of_day(const column &c, npy_intp i, std::int64_t day) noexcept
 template <typename C>
 void block_result();
 
+// Where a pass says which values are missing: a mask of bools, true where
+// missing, or validity bits (Arrow's, 1 where present, from bit 0), or
+// neither.  Bits are written only from the first block that makes a value
+// missing that the column's own validity holds (a NaT), and then for every
+// row; until then the column's validity stands as it came.
+struct missing_values {
+    npy_bool *mask = nullptr;
+    std::uint8_t *bits = nullptr;
+    bool any = false;      // whether a value is missing (with bits)
+    bool written = false;  // whether `bits` were written
+};
+
+// The column's own validity bits of rows [0, end) into `bits`, from bit 0
+// (all present where it has none).
+inline void copy_validity(const column &c, npy_intp end, std::uint8_t *bits) noexcept
+{
+    std::fill_n(bits, (end + 7) / 8, std::uint8_t{0});
+    for (npy_intp i = 0; i < end; ++i) {
+        const npy_intp bit = c.offset + i;
+        const bool valid = c.validity == nullptr || (c.validity[bit >> 3] >> (bit & 7) & 1);
+        bits[i >> 3] |= static_cast<std::uint8_t>(valid << (i & 7));
+    }
+}
+
+// A block's missing values into the bits, from the first block that makes a
+// value missing that the column's validity holds.
+[[gnu::noinline]] void write_bits(const column &c, npy_intp start, npy_intp count, const dates &b,
+                                  missing_values &m) noexcept
+{
+    if (!m.written)
+        copy_validity(c, start, m.bits);  // start is a whole number of bytes
+    m.written = true;
+    std::uint8_t *to = m.bits + start / 8;
+    for (npy_intp j = 0; j < (count + 7) / 8; ++j) {
+        std::uint8_t byte = 0;
+        for (npy_intp k = 0; k < 8 && 8 * j + k < count; ++k)
+            byte |= static_cast<std::uint8_t>((b.missing[8 * j + k] == 0) << k);
+        to[j] = byte;
+    }
+}
+
+// A block's missing values into its place in the mask (whether any is
+// missing is found after the pass), or the bits.
+[[gnu::always_inline]] inline void record_missing(const column &c, npy_intp start, npy_intp count, const dates &b,
+                                                  missing_values &m) noexcept
+{
+    if (m.mask != nullptr) {
+        std::copy_n(b.missing, count, m.mask + start);
+    } else if (m.bits != nullptr) {
+        const bool added = c.validity != nullptr ? b.added
+                                                 : std::find(b.missing, b.missing + count, npy_bool{1}) != b.missing + count;
+        m.any |= c.validity != nullptr || added;
+        if (m.written || added)
+            write_bits(c, start, count, b, m);
+    }
+}
+
 // A pass of calendar C over a column of T, in blocks: false, with `failed`
-// set, at the first value that it cannot convert.
+// set, at the first value that it cannot convert.  Built for each
+// instruction set (isa.hpp).
 template <typename C, typename T, typename Pass>
-[[gnu::always_inline]] inline bool run_pass(const column &c, const Pass &p, failure &failed,
-                                            npy_bool *missing) noexcept
-{
-    dates b;
-    for (npy_intp start = 0; start < c.length; start += block) {
-        const npy_intp count = std::min(block, c.length - start);
-        block_days<T>(c, start, count, b);
-        std::copy_n(b.missing, count, missing + start);
-        if (!block_dates<C>(c, start, count, b, failed) || !block_result<C>(p, c, start, count, b, failed))
-            return false;
+struct column_pass {
+    [[gnu::always_inline]] static bool run(const column &c, const Pass &p, failure &failed,
+                                           missing_values &m) noexcept
+    {
+        dates b;
+        for (npy_intp start = 0; start < c.length; start += pass_block) {
+            const npy_intp count = std::min(pass_block, c.length - start);
+            block_days<T>(c, start, count, b);
+            record_missing(c, start, count, b, m);
+            if (!block_dates<C>(c, start, count, b, failed) || !block_result<C>(p, c, start, count, b, failed))
+                return false;
+        }
+        return true;
     }
-    return true;
-}
+};
 
-// The pass, built for each x86 clone; the widest that the processor has runs.
-#if defined(__x86_64__) || defined(__i386__)
+// The pass in the calendar and for the values of the column, in the widest
+// clone; false, with no failure named, where this build holds none (isa.hpp).
 template <typename C, typename T, typename Pass>
-ALGORITHMS_C_AVX2 bool run_pass_avx2(const column &c, const Pass &p, failure &failed, npy_bool *missing) noexcept
+bool run_widest(const column &c, const Pass &p, failure &failed, missing_values &m) noexcept
 {
-    return run_pass<C, T>(c, p, failed, missing);
-}
-
-template <typename C, typename T, typename Pass>
-ALGORITHMS_C_AVX512 bool run_pass_avx512(const column &c, const Pass &p, failure &failed, npy_bool *missing) noexcept
-{
-    return run_pass<C, T>(c, p, failed, missing);
-}
-#endif
-
-template <typename C, typename T, typename Pass>
-bool run_pass_plain(const column &c, const Pass &p, failure &failed, npy_bool *missing) noexcept
-{
-    return run_pass<C, T>(c, p, failed, missing);
-}
-
-// The pass in the calendar and for the values of the column.  Only one is
-// built where the vectorisation check asks for the loops of one alone.
-#ifdef ALGORITHMS_C_COLUMNS_ONLY
-template <typename C, typename T>
-constexpr bool kept = std::is_same_v<std::pair<C, T>, ALGORITHMS_C_COLUMNS_ONLY>;
-#else
-template <typename C, typename T>
-constexpr bool kept = true;
-#endif
-
-template <typename C, typename T, typename Pass>
-bool run_widest(const column &c, const Pass &p, failure &failed, npy_bool *missing) noexcept
-{
-    if constexpr (!kept<C, T>) {
+    if constexpr (!kept<std::pair<C, T>>)
         return false;
-    } else {
-#if defined(__x86_64__) || defined(__i386__)
-        if (widest == isa::avx512)
-            return run_pass_avx512<C, T>(c, p, failed, missing);
-        if (widest == isa::avx2)
-            return run_pass_avx2<C, T>(c, p, failed, missing);
-#endif
-        return run_pass_plain<C, T>(c, p, failed, missing);
-    }
+    else
+        return widest_clone<column_pass<C, T, Pass>>(c, p, failed, m);
 }
 
 template <typename Pass>
-bool run(const column &c, bool astronomical, const Pass &p, failure &failed, npy_bool *missing) noexcept
+bool run(const column &c, bool astronomical, const Pass &p, failure &failed, missing_values &m) noexcept
 {
     using arithmetic = calendar::arithmetic_calendar;
     using astronomical_calendar = calendar::astronomical_calendar;
     if (c.days)
-        return astronomical ? run_widest<astronomical_calendar, std::int32_t>(c, p, failed, missing)
-                            : run_widest<arithmetic, std::int32_t>(c, p, failed, missing);
-    return astronomical ? run_widest<astronomical_calendar, std::int64_t>(c, p, failed, missing)
-                        : run_widest<arithmetic, std::int64_t>(c, p, failed, missing);
+        return astronomical ? run_widest<astronomical_calendar, std::int32_t>(c, p, failed, m)
+                            : run_widest<arithmetic, std::int32_t>(c, p, failed, m);
+    return astronomical ? run_widest<astronomical_calendar, std::int64_t>(c, p, failed, m)
+                        : run_widest<arithmetic, std::int64_t>(c, p, failed, m);
 }
 
 // The Gregorian date of a day from 1970-01-01, for a message.
@@ -386,31 +448,63 @@ int read_calendar(const char *name)
     return -1;
 }
 
-// Runs a pass without the GIL: the missing values' mask (None where none is
-// missing), or null with the exception of the value that stopped it.
+// What a pass hands back of its missing values.
+enum class missing_as {
+    mask,  // a mask of bools, true where missing, or None where none is
+    bits,  // validity bits from bit 0, or None where none is missing: the column's own where the pass
+           // makes no value missing that they hold and they begin at a whole byte, else written anew
+};
+
+// Runs a pass without the GIL: its missing values as asked, or null with
+// the exception of the value that stopped it.
 template <typename Pass>
-PyObject *run_without_gil(const column &c, bool astronomical, const Pass &p)
+PyObject *run_without_gil(const column_arguments &a, bool astronomical, const Pass &p, missing_as as)
 {
-    npy_intp length = c.length;
-    PyObject *mask = PyArray_SimpleNew(1, &length, NPY_BOOL);
-    if (mask == nullptr)
+    const column &c = a.c;
+    npy_intp length = as == missing_as::mask ? c.length : (c.length + 7) / 8;
+    PyObject *out = PyArray_SimpleNew(1, &length, as == missing_as::mask ? NPY_BOOL : NPY_UINT8);
+    if (out == nullptr)
         return nullptr;
-    npy_bool *missing = static_cast<npy_bool *>(PyArray_DATA(reinterpret_cast<PyArrayObject *>(mask)));
+    missing_values m;
+    void *data = PyArray_DATA(reinterpret_cast<PyArrayObject *>(out));
+    if (as == missing_as::mask)
+        m.mask = static_cast<npy_bool *>(data);
+    else
+        m.bits = static_cast<std::uint8_t *>(data);
     failure failed;
     bool ok = false;
     Py_BEGIN_ALLOW_THREADS
-    ok = run(c, astronomical, p, failed, missing);
+    ok = run(c, astronomical, p, failed, m);
     Py_END_ALLOW_THREADS
     if (!ok) {
-        Py_DECREF(mask);
+        Py_DECREF(out);
         if (failed.at < 0)
             PyErr_SetString(PyExc_SystemError, "this build holds no pass for the column");
         return failed.at < 0 ? nullptr : raise_failure(failed);
     }
-    if (std::find(missing, missing + length, npy_bool{1}) != missing + length)
-        return mask;
-    Py_DECREF(mask);
-    Py_RETURN_NONE;
+    if (as == missing_as::mask)
+        m.any = std::find(m.mask, m.mask + c.length, npy_bool{1}) != m.mask + c.length;
+    if (m.any && (as == missing_as::mask || m.written))
+        return out;
+    Py_DECREF(out);
+    if (!m.any)
+        Py_RETURN_NONE;
+    if (c.offset % 8 != 0) {  // the column's own bits, moved to bit 0
+        if ((out = PyArray_SimpleNew(1, &length, NPY_UINT8)) != nullptr)
+            copy_validity(c, c.length, static_cast<std::uint8_t *>(PyArray_DATA(reinterpret_cast<PyArrayObject *>(out))));
+        return out;
+    }
+    // the column's own bits, from the byte of its first row: a view, not a copy
+    return PySequence_GetSlice(reinterpret_cast<PyObject *>(a.validity), c.offset / 8, c.offset / 8 + length);
+}
+
+// The same, with the mask of the missing values.
+template <typename Pass>
+PyObject *run_without_gil(const column &c, bool astronomical, const Pass &p)
+{
+    column_arguments a;
+    a.c = c;
+    return run_without_gil(a, astronomical, p, missing_as::mask);
 }
 
 }  // namespace

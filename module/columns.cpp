@@ -69,16 +69,18 @@ struct fields_pass {
 };
 
 struct period_pass {
-    period kind;
+    period of;
     bool ceil;  // the next period's start, unless the value is at a start
     bool next;  // the next period's start, whatever the value
     std::int64_t *out;
+    std::int64_t missing;  // written where a value is missing: NaT, or 0 under validity bits
 };
 
 struct months_pass {
     const std::int64_t *months;  // one a row, or one for all where `stride` is 0
     npy_intp stride;
     std::int64_t *out;
+    std::int64_t missing;  // as in period_pass
 };
 
 template <typename C>
@@ -99,15 +101,16 @@ template <typename C>
 [[gnu::always_inline]] inline bool block_result(const period_pass &p, const column &c, npy_intp start, npy_intp count, const dates &b,
                   failure &failed) noexcept
 {
+    const std::int64_t missing = p.missing;  // kept in a register: the results' stores might be it
     for (npy_intp i = 0; i < count; ++i) {
         if (b.missing[i]) {
-            p.out[start + i] = std::numeric_limits<std::int64_t>::min();
+            p.out[start + i] = missing;
             continue;
         }
         const std::int64_t day = day_of(c, start + i);
         const std::int32_t m = b.month[i], first_month = m - (m - 1) % 3;
         std::int32_t into = 0, length = 0;  // days into the period, and its days
-        switch (p.kind) {
+        switch (p.of) {
         case period::year: into = b.yday[i], length = 365 + b.leap[i]; break;
         case period::quarter:
             into = b.yday[i] - calendar::jalali_month_offset(first_month);
@@ -117,7 +120,7 @@ template <typename C>
         case period::month: into = b.day[i] - 1, length = calendar::jalali_month_days(m, b.leap[i]); break;
         case period::week:
         case period::day: {  // a day is a period of its own, as a week is of seven
-            const bool week = p.kind == period::week;
+            const bool week = p.of == period::week;
             into = week ? b.weekday[i] : 0, length = week ? 7 : 1;
             break;
         }
@@ -138,9 +141,10 @@ template <typename C>
 [[gnu::always_inline]] inline bool block_result(const months_pass &p, const column &c, npy_intp start, npy_intp count, const dates &b,
                   failure &failed) noexcept
 {
+    const std::int64_t missing = p.missing;  // kept in a register: the results' stores might be it
     for (npy_intp i = 0; i < count; ++i) {
         if (b.missing[i]) {
-            p.out[start + i] = std::numeric_limits<std::int64_t>::min();
+            p.out[start + i] = missing;
             continue;
         }
         const std::int64_t day = day_of(c, start + i);
@@ -194,22 +198,51 @@ const field_name field_names[] = {
     {"is_year_end", field::is_year_end},
 };
 
-const char *const period_names[] = {"year", "quarter", "month", "week", "day"};
+struct named_period {
+    const char *name;
+    period of;
+};
+
+const named_period period_names[] = {
+    {"year", period::year},
+    {"quarter", period::quarter},
+    {"month", period::month},
+    {"week", period::week},
+    {"day", period::day},
+};
+
+// "bits" or not: how a pass hands back its missing values.
+missing_as missing_form(int bits) noexcept
+{
+    return bits != 0 ? missing_as::bits : missing_as::mask;
+}
+
+// The ticks of a pass that hands back no mask: as they are, or with the
+// validity bits where asked.
+PyObject *ticks_result(PyObject *out, PyObject *missing, missing_as as)
+{
+    if (as == missing_as::bits)
+        return Py_BuildValue("(NN)", out, missing);
+    Py_DECREF(missing);
+    return out;
+}
 
 PyDoc_STRVAR(fields_doc,
-             "_jalali_fields(values, per_day, calendar, names, validity=None, offset=0)\n--\n\n"
+             "_jalali_fields(values, per_day, calendar, names, validity=None, offset=0, bits=False)\n--\n\n"
              "The Jalali fields `names` of a column of datetimes: a tuple of arrays (int32, or bool for the is_ "
-             "fields), and the mask of the missing values, or None where none is.");
+             "fields), and the mask of the missing values, or None where none is; with bits, their validity bits "
+             "(uint8, Arrow's, from bit 0) in place of the mask: the column's own, where no NaT adds to them.");
 
 PyObject *jalali_fields(PyObject *, PyObject *args, PyObject *kwargs)
 {
-    static const char *keywords[] = {"values", "per_day", "calendar", "names", "validity", "offset", nullptr};
+    static const char *keywords[] = {"values", "per_day", "calendar", "names", "validity", "offset", "bits", nullptr};
     PyObject *values, *names, *validity = Py_None;
     long long per_day;
     const char *calendar_name;
     Py_ssize_t offset = 0;
-    if (!PyArg_ParseTupleAndKeywords(args, kwargs, "OLsO!|On", const_cast<char **>(keywords), &values, &per_day,
-                                     &calendar_name, &PyTuple_Type, &names, &validity, &offset))
+    int bits = 0;
+    if (!PyArg_ParseTupleAndKeywords(args, kwargs, "OLsO!|Onp", const_cast<char **>(keywords), &values, &per_day,
+                                     &calendar_name, &PyTuple_Type, &names, &validity, &offset, &bits))
         return nullptr;
     const int astronomical = read_calendar(calendar_name);
     column_arguments a;
@@ -248,7 +281,8 @@ PyObject *jalali_fields(PyObject *, PyObject *args, PyObject *kwargs)
         PyTuple_SET_ITEM(results, k, column);
         columns[k] = PyArray_DATA(reinterpret_cast<PyArrayObject *>(column));
     }
-    PyObject *missing = run_without_gil(a.c, astronomical, fields_pass{fields, static_cast<int>(count), columns});
+    PyObject *missing =
+        run_without_gil(a, astronomical, fields_pass{fields, static_cast<int>(count), columns}, missing_form(bits));
     if (missing == nullptr) {
         Py_DECREF(results);
         return nullptr;
@@ -268,32 +302,33 @@ PyObject *new_ticks(const column &c, std::int64_t *&data)
 
 PyDoc_STRVAR(period_starts_doc,
              "_jalali_period_starts(values, per_day, calendar, period, ceil=False, validity=None, offset=0, "
-             "next=False)\n--\n\n"
+             "next=False, bits=False)\n--\n\n"
              "The ticks (int64, NaT where missing) at which the Jalali period (\"year\", \"quarter\", \"month\", "
-             "\"week\" or \"day\") of each datetime begins; with ceil, the next one's unless the value is at a start; with next, "
-             "the next one's.");
+             "\"week\" or \"day\") of each datetime begins; with ceil, the next one's unless the value is at a start; "
+             "with next, the next one's.  With bits, the ticks (0 where missing) and their validity bits, as "
+             "_jalali_fields gives them.");
 
 PyObject *jalali_period_starts(PyObject *, PyObject *args, PyObject *kwargs)
 {
     static const char *keywords[] = {"values", "per_day", "calendar", "period", "ceil", "validity", "offset",
-                                     "next", nullptr};
+                                     "next", "bits", nullptr};
     PyObject *values, *validity = Py_None;
     long long per_day;
     const char *calendar_name, *period_name;
-    int ceil = 0, next = 0;
+    int ceil = 0, next = 0, bits = 0;
     Py_ssize_t offset = 0;
-    if (!PyArg_ParseTupleAndKeywords(args, kwargs, "OLss|pOnp", const_cast<char **>(keywords), &values, &per_day,
-                                     &calendar_name, &period_name, &ceil, &validity, &offset, &next))
+    if (!PyArg_ParseTupleAndKeywords(args, kwargs, "OLss|pOnpp", const_cast<char **>(keywords), &values, &per_day,
+                                     &calendar_name, &period_name, &ceil, &validity, &offset, &next, &bits))
         return nullptr;
     const int astronomical = read_calendar(calendar_name);
     column_arguments a;
     if (astronomical < 0 || !read_column(values, per_day, validity, offset, a))
         return nullptr;
-    int kind = -1;
-    for (int k = 0; k < 5; ++k)
-        if (std::strcmp(period_name, period_names[k]) == 0)
-            kind = k;
-    if (kind < 0) {
+    const named_period *found = nullptr;
+    for (const named_period &n : period_names)
+        if (std::strcmp(period_name, n.name) == 0)
+            found = &n;
+    if (found == nullptr) {
         PyErr_Format(PyExc_ValueError, "the period must be \"year\", \"quarter\", \"month\", \"week\" or \"day\", not \"%s\"",
                      period_name);
         return nullptr;
@@ -302,30 +337,34 @@ PyObject *jalali_period_starts(PyObject *, PyObject *args, PyObject *kwargs)
     PyObject *out = new_ticks(a.c, data);
     if (out == nullptr)
         return nullptr;
-    PyObject *missing = run_without_gil(a.c, astronomical, period_pass{static_cast<period>(kind), ceil != 0, next != 0, data});
+    const missing_as as = missing_form(bits);
+    const std::int64_t missing_tick = as == missing_as::bits ? 0 : std::numeric_limits<std::int64_t>::min();
+    PyObject *missing =
+        run_without_gil(a, astronomical, period_pass{found->of, ceil != 0, next != 0, data, missing_tick}, as);
     if (missing == nullptr) {
         Py_DECREF(out);
         return nullptr;
     }
-    Py_DECREF(missing);
-    return out;
+    return ticks_result(out, missing, as);
 }
 
 PyDoc_STRVAR(add_months_doc,
-             "_jalali_add_months(values, per_day, calendar, months, validity=None, offset=0)\n--\n\n"
+             "_jalali_add_months(values, per_day, calendar, months, validity=None, offset=0, bits=False)\n--\n\n"
              "The ticks (int64, NaT where missing) of each datetime `months` Jalali months on (an integer, or an "
              "int64 array of one a value), at the same time of day, the day kept but for the last days of a longer "
-             "month, which become the last of the shorter.");
+             "month, which become the last of the shorter.  With bits, the ticks (0 where missing) and their validity "
+             "bits, as _jalali_fields gives them.");
 
 PyObject *jalali_add_months(PyObject *, PyObject *args, PyObject *kwargs)
 {
-    static const char *keywords[] = {"values", "per_day", "calendar", "months", "validity", "offset", nullptr};
+    static const char *keywords[] = {"values", "per_day", "calendar", "months", "validity", "offset", "bits", nullptr};
     PyObject *values, *months_object, *validity = Py_None;
     long long per_day;
     const char *calendar_name;
     Py_ssize_t offset = 0;
-    if (!PyArg_ParseTupleAndKeywords(args, kwargs, "OLsO|On", const_cast<char **>(keywords), &values, &per_day,
-                                     &calendar_name, &months_object, &validity, &offset))
+    int bits = 0;
+    if (!PyArg_ParseTupleAndKeywords(args, kwargs, "OLsO|Onp", const_cast<char **>(keywords), &values, &per_day,
+                                     &calendar_name, &months_object, &validity, &offset, &bits))
         return nullptr;
     const int astronomical = read_calendar(calendar_name);
     column_arguments a;
@@ -348,15 +387,17 @@ PyObject *jalali_add_months(PyObject *, PyObject *args, PyObject *kwargs)
     const std::int64_t *steps = months != nullptr ? static_cast<const std::int64_t *>(PyArray_DATA(months)) : &step;
     std::int64_t *data = nullptr;
     PyObject *out = new_ticks(a.c, data);
-    PyObject *missing =
-        out == nullptr ? nullptr : run_without_gil(a.c, astronomical, months_pass{steps, months != nullptr, data});
+    const missing_as as = missing_form(bits);
+    const std::int64_t missing_tick = as == missing_as::bits ? 0 : std::numeric_limits<std::int64_t>::min();
+    PyObject *missing = out == nullptr ? nullptr
+                                       : run_without_gil(a, astronomical,
+                                                         months_pass{steps, months != nullptr, data, missing_tick}, as);
     Py_XDECREF(months);
     if (missing == nullptr) {
         Py_XDECREF(out);
         return nullptr;
     }
-    Py_DECREF(missing);
-    return out;
+    return ticks_result(out, missing, as);
 }
 
 PyMethodDef column_methods[] = {

@@ -16,6 +16,8 @@
 // the day number, `fast_date` on.
 
 #include <cstdint>
+#include <type_traits>
+#include <utility>
 
 #include "calendar/gregorian.hpp"
 #include "calendar/jalali_calendars.hpp"
@@ -27,8 +29,9 @@ using calendar::is_month;
 using calendar::status;
 using calendar::within;
 
-// The day number that a kernel's `fast_day` gives for a julian day outside
-// its box: none of the boxes holds it.
+// A day number that no box holds: the one that a kernel's `fast_day` gives
+// for a julian day outside its box, and that a column pass gives for a value
+// beyond 32 bits; that element goes the exact way.
 constexpr std::int32_t outside_box = INT32_MIN;
 
 struct julian_day_from_gregorian_date {
@@ -176,6 +179,21 @@ struct jalali_date_from_gregorian_date {
         return !inside | refused;
     }
 };
+
+// Whether the vectorised loops of a ufunc or of the column passes are built
+// at all.  The check that every fast loop vectorises builds the module with
+// one alone, ALGORITHMS_C_ONLY naming its key (std::pair<Fn, T> for the fast
+// form of ufunc Fn over inputs of type T, std::pair<C, T> for the column
+// passes of calendar C over values of type T), so that the compiler's report
+// of each loop is that of this one.  (Here, where every name that a key
+// holds is declared.)
+#ifdef ALGORITHMS_C_ONLY
+template <typename Key>
+constexpr bool kept = std::is_same_v<Key, ALGORITHMS_C_ONLY>;
+#else
+template <typename Key>
+constexpr bool kept = true;
+#endif
 
 }  // namespace
 

@@ -122,12 +122,13 @@ bool exact_loop(char *const *args, npy_intp count, npy_intp const *steps)
     return false;
 }
 
-// The elements that the fast forms take at a time.
-constexpr npy_intp block = 256;
-// And where every column is read and written where it is, with no buffer, so
+// The elements that the fast forms take at a time where a column goes
+// through a buffer, which stays in the nearest cache ...
+constexpr npy_intp buffered_block = 256;
+// ... and where every column of the call is read and written where it is, so
 // that the loops' set-up is spread over more elements (some 10 % of the time
 // of a block of 256).
-constexpr npy_intp long_block = 1024;
+constexpr npy_intp unbuffered_block = 1024;
 
 // An input element of type T as the fast forms take it: 64-bit integers are
 // clamped into 32 bits, so that beyond them they are beyond the box too.
@@ -146,7 +147,7 @@ template <typename In, typename T, npy_intp every>
 {
     const T *from = reinterpret_cast<const T *>(column);
     for (npy_intp i = 0; i < count * every; i += 64 / sizeof(T))
-        __builtin_prefetch(from + i + 2 * block * every);
+        __builtin_prefetch(from + i + 2 * buffered_block * every);
     FAST_LOOP
     for (npy_intp i = 0; i < count; ++i)  // gather loop
         to[i] = clamped<In>(from[every * i]);
@@ -198,12 +199,44 @@ bool shares_input(char *const *args, npy_intp count, npy_intp const *steps, int 
     return false;
 }
 
-// Whether input k is read where it is: a contiguous column of the fast form's
-// type.
+// The stride, in elements, at which the fast form reads its inputs where they
+// are: 1 where each is contiguous; 2 or 3 where they are the rows of an
+// (n, 2) or (n, 3) array, one column each in order (or a single input of
+// every second or third element), which it reads as one; 0 where any goes
+// through a buffer.
 template <typename Fn, typename T>
+npy_intp stride_in_place(char *const *args, npy_intp const *steps) noexcept
+{
+    if constexpr (!std::is_same_v<T, typename Fn::in>) {
+        return 0;
+    } else {
+        constexpr npy_intp size = sizeof(T);
+        if (steps[0] == size) {
+            for (int k = 1; k < Fn::nin; ++k)
+                if (steps[k] != size)
+                    return 0;
+            return 1;
+        }
+        const npy_intp every = steps[0] / size;
+        if (steps[0] % size != 0 || every < 2 || every > 3 || (Fn::nin > 1 && every != Fn::nin))
+            return 0;
+        for (int k = 1; k < Fn::nin; ++k)
+            if (steps[k] != steps[0] || args[k] != args[0] + k * size)
+                return 0;
+        return every;
+    }
+}
+
+// Whether input k is read where it is, for a fast form that reads inputs in
+// place at stride `every` (0: none): a contiguous column of the fast form's
+// type.
+template <typename Fn, typename T, npy_intp every>
 bool read_in_place(npy_intp const *steps, int k) noexcept
 {
-    return std::is_same_v<T, typename Fn::in> && steps[k] == npy_intp{sizeof(T)};
+    if constexpr (every > 1)
+        return true;
+    else
+        return std::is_same_v<T, typename Fn::in> && steps[k] == npy_intp{sizeof(T)};
 }
 
 // Whether output k of `count` elements is written where it is: a contiguous
@@ -215,135 +248,20 @@ bool written_in_place(char *const *args, npy_intp count, npy_intp const *steps, 
     return steps[nin + k] == npy_intp{sizeof(typename Fn::out)} && !shares_input<nin>(args, count, steps, nin + k);
 }
 
-// The elements that `loop` gives the fast form at a time: a long block where
-// every column of the call is read and written where it is.
-template <typename Fn, typename T>
+// The elements that `loop` gives the fast form at a time: an unbuffered block
+// where every column of the call is read and written where it is.
+template <typename Fn, typename T, npy_intp every>
 npy_intp block_for(char *const *args, npy_intp n, npy_intp const *steps) noexcept
 {
     if (n == 0)
-        return block;
+        return buffered_block;
     for (int k = 0; k < Fn::nin; ++k)
-        if (!read_in_place<Fn, T>(steps, k))
-            return block;
+        if (!read_in_place<Fn, T, every>(steps, k))
+            return buffered_block;
     for (int k = 0; k < Fn::nout; ++k)
         if (!written_in_place<Fn>(args, n, steps, k))
-            return block;
-    return long_block;
-}
-
-// The fast form of `Fn` over `count` elements, with any strides: false if one
-// of them must go the exact way.  At most `block` elements, or `long_block`
-// where every column is read and written where it is.  It reads and writes
-// buffers, or columns that share no memory with the other side, so that the
-// compiler may vectorise it unconditionally.
-template <typename Fn, typename T>
-[[gnu::always_inline]] inline bool fast_block(char *const *args, npy_intp count, npy_intp const *steps) noexcept
-{
-    constexpr int nin = Fn::nin, nout = Fn::nout;
-    using in = typename Fn::in;
-    in buffers[nin][block];
-    const in *input[nin];
-    for (int k = 0; k < nin; ++k) {
-        if (read_in_place<Fn, T>(steps, k)) {
-            input[k] = reinterpret_cast<const in *>(args[k]);
-        } else {
-            gather<in, T>(args[k], steps[k], count, buffers[k]);
-            input[k] = buffers[k];
-        }
-    }
-    using out_type = typename Fn::out;
-    out_type buffers_out[nout][block];
-    out_type *out[nout];
-    for (int k = 0; k < nout; ++k)
-        out[k] = written_in_place<Fn>(args, count, steps, k) ? reinterpret_cast<out_type *>(args[nin + k])
-                                                              : buffers_out[k];
-    unsigned exact = 0;
-    if constexpr (std::is_floating_point_v<T>) {
-        std::int32_t days[long_block];
-        FAST_LOOP
-        for (npy_intp i = 0; i < count; ++i)  // fast loop
-            days[i] = Fn::fast_day(input[0][i]);
-        FAST_LOOP
-        for (npy_intp i = 0; i < count; ++i) {  // fast loop
-            exact |= days[i] == outside_box;
-            typename Fn::out y[nout];
-            Fn::fast_date(days[i], y);
-            for (int k = 0; k < nout; ++k)
-                out[k][i] = y[k];
-        }
-    } else {
-        const auto element = [&](npy_intp i) __attribute__((always_inline)) {
-            in x[nin];
-            typename Fn::out y[nout];
-            for (int k = 0; k < nin; ++k)
-                x[k] = input[k][i];
-            const bool refused = Fn::fast(x, y);
-            for (int k = 0; k < nout; ++k)
-                out[k][i] = y[k];
-            return refused;
-        };
-        if constexpr (std::is_same_v<typename Fn::out, double>) {
-            TO_DOUBLES_FAST_LOOP
-            for (npy_intp i = 0; i < count; ++i)  // fast loop
-                exact |= element(i);
-        } else {
-            FAST_LOOP
-            for (npy_intp i = 0; i < count; ++i)  // fast loop
-                exact |= element(i);
-        }
-    }
-    if (exact != 0)
-        return false;
-    for (int k = 0; k < nout; ++k)
-        if (out[k] == buffers_out[k])
-            scatter(out[k], count, args[nin + k], steps[nin + k]);
-    return true;
-}
-
-// The same, built for x86 processors with AVX2, and with AVX-512; the widest
-// that the processor has is chosen at import (isa.hpp).
-#if defined(__x86_64__) || defined(__i386__)
-template <typename Fn, typename T>
-ALGORITHMS_C_AVX2 bool fast_block_avx2(char *const *args, npy_intp count, npy_intp const *steps) noexcept
-{
-    return fast_block<Fn, T>(args, count, steps);
-}
-
-template <typename Fn, typename T>
-ALGORITHMS_C_AVX512 bool fast_block_avx512(char *const *args, npy_intp count, npy_intp const *steps) noexcept
-{
-    return fast_block<Fn, T>(args, count, steps);
-}
-
-
-// The clones again, for the ufuncs whose fast form is one long chain
-// (Fn::long_chain: Gregorian to Jalali), built with GCC's first scheduling
-// pass, which is off on x86 and here keeps register pressure in view; without
-// it GCC spills and rebuilds constants inside the loop.
-#if defined(__GNUC__) && !defined(__clang__)
-#define PRESSURE_SCHEDULED __attribute__((optimize("schedule-insns", "sched-pressure")))
-#else
-#define PRESSURE_SCHEDULED
-#endif
-
-template <typename Fn, typename T>
-PRESSURE_SCHEDULED bool fast_block_scheduled(char *const *args, npy_intp count, npy_intp const *steps) noexcept
-{
-    return fast_block<Fn, T>(args, count, steps);
-}
-
-template <typename Fn, typename T>
-PRESSURE_SCHEDULED ALGORITHMS_C_AVX2 bool fast_block_avx2_scheduled(char *const *args, npy_intp count,
-                                                                                   npy_intp const *steps) noexcept
-{
-    return fast_block<Fn, T>(args, count, steps);
-}
-
-template <typename Fn, typename T>
-PRESSURE_SCHEDULED ALGORITHMS_C_AVX512 bool fast_block_avx512_scheduled(
-    char *const *args, npy_intp count, npy_intp const *steps) noexcept
-{
-    return fast_block<Fn, T>(args, count, steps);
+            return buffered_block;
+    return unbuffered_block;
 }
 
 template <typename Fn, typename = void>
@@ -351,46 +269,127 @@ constexpr bool long_chain = false;
 template <typename Fn>
 constexpr bool long_chain<Fn, decltype(void(Fn::long_chain))> = Fn::long_chain;
 
-template <typename Fn, typename T>
-bool fast_block_widest(char *const *args, npy_intp count, npy_intp const *steps) noexcept
-{
-    using clone = bool (*)(char *const *, npy_intp, npy_intp const *) noexcept;
-    // by isa: plain, AVX2, AVX-512
-    static constexpr std::array<clone, 3> clones = [] {
-        if constexpr (long_chain<Fn>)
-            return std::array<clone, 3>{fast_block_scheduled<Fn, T>, fast_block_avx2_scheduled<Fn, T>,
-                                        fast_block_avx512_scheduled<Fn, T>};
-        else
-            return std::array<clone, 3>{fast_block<Fn, T>, fast_block_avx2<Fn, T>, fast_block_avx512<Fn, T>};
-    }();
-    return clones[static_cast<int>(widest)](args, count, steps);
-}
-#else
-template <typename Fn, typename T>
-bool fast_block_widest(char *const *args, npy_intp count, npy_intp const *steps) noexcept
-{
-    return fast_block<Fn, T>(args, count, steps);
-}
-#endif
+// The fast form of `Fn` over `count` elements of type T, with any strides:
+// false if one of them must go the exact way.  At most `buffered_block`
+// elements, or `unbuffered_block` where every column is read and written
+// where it is.  It reads the inputs where they are at stride `every` (2 or
+// 3), or each either where it is or from a buffer (`every` 1), and writes
+// buffers or columns that share no memory with the inputs, so that the
+// compiler may vectorise it unconditionally.  Built for each instruction set
+// (isa.hpp); with GCC's scheduling for register pressure for the ufuncs whose
+// fast form is one long chain (Fn::long_chain).
+template <typename Fn, typename T, npy_intp every>
+struct fast_form {
+    // (and so the rows of an (n, 3) array, where without it GCC makes a vector of all ones,
+    // for AVX-512, in a register that the loop has just loaded)
+    static constexpr bool pressure_scheduled = long_chain<Fn> || every == 3;
+    // the rows of an (n, 3) array: in vectors from AVX2 on, where x86-64
+    // alone has no shuffle that takes them apart
+    static constexpr isa narrowest = every == 3 ? isa::avx2 : isa::plain;
 
-// Whether `Fn` has a fast form for inputs of type T.  The check that every
-// fast loop vectorises builds the module with the fast form of one ufunc and
-// input type alone, ALGORITHMS_C_FAST_ONLY being std::pair<Fn, T>, so that
-// the compiler's report of each loop is that of this one.
-#ifdef ALGORITHMS_C_FAST_ONLY
-template <typename Fn, typename T>
-constexpr bool kept = std::is_same_v<std::pair<Fn, T>, ALGORITHMS_C_FAST_ONLY>;
-#else
-template <typename Fn, typename T>
-constexpr bool kept = true;
-#endif
+    [[gnu::always_inline]] static bool run(char *const *args, npy_intp count, npy_intp const *steps) noexcept
+    {
+        constexpr int nin = Fn::nin, nout = Fn::nout;
+        using in = typename Fn::in;
+        in buffers[nin][every == 1 ? buffered_block : 1];
+        const in *input[nin];
+        for (int k = 0; k < nin; ++k) {
+            if (read_in_place<Fn, T, every>(steps, k)) {
+                input[k] = reinterpret_cast<const in *>(args[k]);
+            } else if constexpr (every == 1) {
+                gather<in, T>(args[k], steps[k], count, buffers[k]);
+                input[k] = buffers[k];
+            }
+        }
+        using out_type = typename Fn::out;
+        out_type buffers_out[nout][buffered_block];
+        out_type *out[nout];
+        for (int k = 0; k < nout; ++k)
+            out[k] = written_in_place<Fn>(args, count, steps, k) ? reinterpret_cast<out_type *>(args[nin + k])
+                                                                  : buffers_out[k];
+        unsigned exact = 0;
+        if constexpr (std::is_floating_point_v<T>) {
+            std::int32_t days[unbuffered_block];
+            FAST_LOOP
+            for (npy_intp i = 0; i < count; ++i)  // fast loop
+                days[i] = Fn::fast_day(input[0][every * i]);
+            FAST_LOOP
+            for (npy_intp i = 0; i < count; ++i) {  // fast loop
+                exact |= days[i] == outside_box;
+                typename Fn::out y[nout];
+                Fn::fast_date(days[i], y);
+                for (int k = 0; k < nout; ++k)
+                    out[k][i] = y[k];
+            }
+        } else {
+            const auto element = [&](npy_intp i) __attribute__((always_inline)) {
+                in x[nin];
+                typename Fn::out y[nout];
+                for (int k = 0; k < nin; ++k)
+                    x[k] = every == 1 ? input[k][i] : input[0][every * i + k];  // the rows of a table
+                const bool refused = Fn::fast(x, y);
+                for (int k = 0; k < nout; ++k)
+                    out[k][i] = y[k];
+                return refused;
+            };
+            if constexpr (std::is_same_v<typename Fn::out, double>) {
+                TO_DOUBLES_FAST_LOOP
+                for (npy_intp i = 0; i < count; ++i)  // fast loop
+                    exact |= element(i);
+            } else {
+                FAST_LOOP
+                for (npy_intp i = 0; i < count; ++i)  // fast loop
+                    exact |= element(i);
+            }
+        }
+        if (exact != 0)
+            return false;
+        for (int k = 0; k < nout; ++k)
+            if (out[k] == buffers_out[k])
+                scatter(out[k], count, args[nin + k], steps[nin + k]);
+        return true;
+    }
+};
+
+// Whether `Fn` has a fast form for inputs of type T (and is built, isa.hpp).
 template <typename Fn, typename T, typename = void>
 constexpr bool has_fast = false;
 template <typename Fn, typename T>
 constexpr bool has_fast<Fn, T, decltype(void(&Fn::fast))> =
-    (std::is_same_v<T, typename Fn::in> || std::is_same_v<T, npy_int64>) && kept<Fn, T>;
+    (std::is_same_v<T, typename Fn::in> || std::is_same_v<T, npy_int64>) && kept<std::pair<Fn, T>>;
 template <typename Fn, typename T>
-constexpr bool has_fast<Fn, T, decltype(void(&Fn::fast_day))> = std::is_same_v<T, typename Fn::in> && kept<Fn, T>;
+constexpr bool has_fast<Fn, T, decltype(void(&Fn::fast_day))> = std::is_same_v<T, typename Fn::in> && kept<std::pair<Fn, T>>;
+
+// Whether the fast form reads inputs of type T where they are, as the rows of
+// an (n, every) array: one input at any of the strides, or `every` of them.
+template <typename Fn, typename T, npy_intp every>
+constexpr bool reads_rows = std::is_same_v<T, typename Fn::in> && (Fn::nin == 1 || Fn::nin == every);
+
+// The fast form over `n` elements in blocks, reading its inputs where they
+// are at stride `every` (1: or from buffers); a block with an element
+// outside the fast form's box, or one refused, goes the exact way.
+template <typename Fn, typename T, npy_intp every>
+void blocks(char *const *args, npy_intp n, npy_intp const *steps, std::fexcept_t &flags)
+{
+    constexpr int nin = Fn::nin, nout = Fn::nout;
+    if constexpr (every > 1 && !reads_rows<Fn, T, every>) {
+        return;  // never called: the inputs go through buffers
+    } else {
+        const npy_intp size = block_for<Fn, T, every>(args, n, steps);
+        for (npy_intp start = 0; start < n; start += size) {
+            const npy_intp count = std::min(size, n - start);
+            char *at[nin + nout];
+            for (int k = 0; k < nin + nout; ++k)
+                at[k] = args[k] + start * steps[k];
+            if (widest_clone<fast_form<Fn, T, every>>(at, count, steps))
+                continue;
+            std::fesetexceptflag(&flags, FE_INVALID);
+            if (!exact_loop<Fn, T>(at, count, steps))
+                return;
+            std::fegetexceptflag(&flags, FE_INVALID);  // the exact loop's own flags are kept
+        }
+    }
+}
 
 // The strided loop of the ufunc `Fn` for inputs of type T: the fast way
 // where `Fn` has one, in blocks, whatever the strides; a block with an
@@ -398,7 +397,6 @@ constexpr bool has_fast<Fn, T, decltype(void(&Fn::fast_day))> = std::is_same_v<T
 template <typename Fn, typename T>
 void loop(char **args, npy_intp const *dimensions, npy_intp const *steps, void *)
 {
-    constexpr int nin = Fn::nin, nout = Fn::nout;
     const npy_intp n = dimensions[0];
     if constexpr (has_fast<Fn, T>) {
         // The fast form's work on stand-ins, in a block that it gives up, may
@@ -407,19 +405,13 @@ void loop(char **args, npy_intp const *dimensions, npy_intp const *steps, void *
         // flag took some 6 % of the time of a block of julian days.)
         std::fexcept_t flags;
         std::fegetexceptflag(&flags, FE_INVALID);
-        const npy_intp size = block_for<Fn, T>(args, n, steps);
-        for (npy_intp start = 0; start < n; start += size) {
-            const npy_intp count = std::min(size, n - start);
-            char *at[nin + nout];
-            for (int k = 0; k < nin + nout; ++k)
-                at[k] = args[k] + start * steps[k];
-            if (fast_block_widest<Fn, T>(at, count, steps))
-                continue;
-            std::fesetexceptflag(&flags, FE_INVALID);
-            if (!exact_loop<Fn, T>(at, count, steps))
-                return;
-            std::fegetexceptflag(&flags, FE_INVALID);  // the exact loop's own flags are kept
-        }
+        const npy_intp every = stride_in_place<Fn, T>(args, steps);
+        if (every == 2 && reads_rows<Fn, T, 2>)
+            blocks<Fn, T, 2>(args, n, steps, flags);
+        else if (every == 3 && reads_rows<Fn, T, 3> && has_clone<fast_form<Fn, T, 3>>())
+            blocks<Fn, T, 3>(args, n, steps, flags);
+        else
+            blocks<Fn, T, 1>(args, n, steps, flags);
     } else {
         exact_loop<Fn, T>(args, n, steps);
     }

@@ -186,6 +186,32 @@ def test_strided_and_reversed_inputs_and_outputs():
             assert np.count_nonzero(b) == np.count_nonzero(o)  # nothing written between the elements
 
 
+TABLE_UFUNCS = [an.get_days_in_jalali_month, an.get_julian_day_from_jalali_date, an.get_julian_day_from_gregorian_date,
+                an.get_jalali_date_from_gregorian_date]
+
+
+@pytest.mark.parametrize("ufunc", TABLE_UFUNCS, ids=lambda u: u.__name__)
+@pytest.mark.parametrize("position", POSITIONS[1::2])
+def test_columns_of_one_table(ufunc, position):
+    """The inputs as the columns of one (n, 2) or (n, 3) int32 array, which the fast form reads
+    row by row: in order, in another order, with an element outside the box or refused, and with
+    the results written over the table itself."""
+    (gy, gm, gd), (jy, jm, jd), _ = ordinary()
+    dates = (gy, gm, gd) if ufunc.__name__.endswith("gregorian_date") else (jy, jm, jd)
+    for edit in (None, (0, 2**21), (1, 13), (0, INT32_MIN)):
+        columns = [np.array(c, np.int32) for c in dates[:ufunc.nin]]
+        if edit is not None:
+            columns[edit[0]][position] = edit[1]
+        table = np.stack(columns, axis=1)
+        check(ufunc, *(table[:, k] for k in range(ufunc.nin)))
+        check(ufunc, *(table[:, k] for k in reversed(range(ufunc.nin))))
+        if ufunc.nout == ufunc.nin and edit is None:
+            wanted = ufunc(*columns)
+            got = ufunc(*(table[:, k] for k in range(ufunc.nin)), out=tuple(table[:, k] for k in range(ufunc.nin)))
+            assert all(np.array_equal(g, w) for g, w in zip(got, wanted))
+            assert np.array_equal(table, np.stack(wanted, axis=1))
+
+
 def test_outputs_over_their_own_inputs():
     """out= the input arrays themselves: a block that goes the exact way still reads its inputs as
     they were, not the fast form's results written over them."""
