@@ -124,6 +124,11 @@ def official_years() -> Tuple[int, int]:
     except ImportError as error:
         raise ImportError(f'Iran\'s official holidays come from the holidays package ({error}): '
                           f'pip install "algorithms-c[holidays]"') from error
+    import holidays
+    if tuple(int(n) for n in holidays.__version__.split(".")[:2]) < (0, 83):
+        # older ones hold neither the years they cover nor all of the Persian names
+        raise ImportError(f'Iran\'s official holidays need the holidays package 0.83 or later, not '
+                          f'{holidays.__version__}: pip install "algorithms-c[holidays]"')
     return Iran.start_year, Iran.end_year
 
 

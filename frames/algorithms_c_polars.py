@@ -801,9 +801,14 @@ def _days(series: pl.Series):
     return (column, *_workdays.column_days(column))
 
 
+def _bits(missing: np.ndarray):
+    """The validity bits of a mask of missing values, or None where none is missing."""
+    return np.packbits(~missing, bitorder="little") if missing.any() else None
+
+
 def _is_holiday(series: pl.Series, calendar: str, holidays, errors: str) -> pl.Series:
     _, days, missing = _days(series)
-    return _values(series.name, _workdays.is_holiday(days, missing, holidays, errors), missing)
+    return _values(series.name, _workdays.is_holiday(days, missing, holidays, errors), _bits(missing))
 
 
 def _holiday_name(series: pl.Series, calendar: str, locale: str, holidays, errors: str) -> pl.Series:
@@ -817,14 +822,16 @@ def _holiday_name(series: pl.Series, calendar: str, locale: str, holidays, error
 
 def _is_working_day(series: pl.Series, calendar: str, weekend, holidays, errors: str) -> pl.Series:
     _, days, missing = _days(series)
-    return _values(series.name, _workdays.is_working_day(days, missing, weekend, holidays, errors), missing)
+    working = _workdays.is_working_day(days, missing, weekend, holidays, errors)
+    return _values(series.name, working, _bits(missing))
 
 
 def _add_working_days(series: pl.Series, calendar: str, n: int, weekend, holidays, errors: str, ambiguous: str,
                       non_existent: str) -> pl.Series:
     column, days, missing = _days(series)
     to = _workdays.add_working_days(days, missing, n, weekend, holidays, errors)
-    return _datetimes(series, _workdays.moved(column, days, missing, to), False, ambiguous, non_existent)
+    ticks = np.where(missing, 0, _workdays.moved(column, days, missing, to))  # 0 under a null, as _datetimes asks
+    return _datetimes(series, (ticks, _bits(missing)), False, ambiguous, non_existent)
 
 
 def _working_days_in_month(series: pl.Series, calendar: str, weekend, holidays, errors: str) -> pl.Series:
@@ -832,7 +839,7 @@ def _working_days_in_month(series: pl.Series, calendar: str, weekend, holidays, 
     first, following = (_workdays.ticks_to_days(_frames.period_starts(column, calendar, "month", False, next=n),
                                                 column, missing) for n in (False, True))
     counts = _workdays.working_days(first, following, missing, weekend, holidays, errors)
-    return _values(series.name, counts, missing)
+    return _values(series.name, counts, _bits(missing))
 
 
 def _month_parts(series: pl.Series, calendar: str):
@@ -846,7 +853,7 @@ def _months_between(a: pl.Series, b: pl.Series, calendar: str) -> pl.Series:
         raise ValueError(f"months_between takes columns of one length, not {len(a)} and {len(b)}")
     (parts_a, missing_a), (parts_b, missing_b) = _month_parts(a, calendar), _month_parts(b, calendar)
     missing = missing_a | missing_b
-    return _values(a.name, _workdays.months_between(parts_a, parts_b), missing if missing.any() else None)
+    return _values(a.name, _workdays.months_between(parts_a, parts_b), _bits(missing))
 
 
 def months_between(a, b, calendar: str = "astronomical"):

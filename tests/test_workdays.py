@@ -10,7 +10,7 @@ import pytest
 np = pytest.importorskip("numpy")
 pd = pytest.importorskip("pandas")
 pl = pytest.importorskip("polars")
-holidays = pytest.importorskip("holidays")
+holidays = pytest.importorskip("holidays", minversion="0.83")
 jdatetime = pytest.importorskip("jdatetime")
 ap = pytest.importorskip("algorithms_c_pandas")
 apl = pytest.importorskip("algorithms_c_polars")
