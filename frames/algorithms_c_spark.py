@@ -1,0 +1,496 @@
+"""Jalali dates in Spark: ``jalali_year(col)``, ``jalali_trunc("month", col)``,
+``jalali_strftime(col, "%Y/%m/%d")``, ... as functions of columns, and by :func:`register` the
+same names in ``spark.sql``.
+
+Each function is an Arrow UDF over the pandas accessor (``algorithms_c_pandas``): Spark hands
+the executors' Python workers Arrow batches, which the accessor reads where they are, a batch
+at a time, with no Python per row. Timestamps are read in the session time zone
+(``spark.sql.session.timeZone``), as Spark's own ``year()`` reads them; DATE, TIMESTAMP and
+TIMESTAMP_NTZ are taken alike. Dates are named in the astronomical Jalali calendar, the one in
+civil use in Iran, or in the arithmetic one by ``calendar="arithmetic"``.
+
+The UDFs are built on first use, so that this module imports before a session exists. Each
+one names this module, which the Python workers import, and with it the pandas accessor: a
+UDF of one's own that uses ``.jalali`` finds it by :func:`jalali`, or by importing
+``algorithms_c_pandas`` inside the function.
+"""
+
+import functools
+
+try:
+    import numpy as np
+    import pandas as pd
+    import pyarrow as pa
+    from pyspark.sql import Column
+    from pyspark.sql import functions as F
+except ImportError as error:  # pragma: no cover - exercised where pyspark is missing
+    raise ImportError(f'algorithms_c_spark needs pyspark 4.1 or later, pandas and pyarrow ({error}): '
+                      f'pip install "algorithms-c[spark]"') from error
+
+import _algorithms_c_frames as _frames
+import algorithms_c_pandas as _pandas
+
+# The fields, by the name of their function and the accessor's property, and the Spark type
+# of each.
+FIELDS = {
+    "jalali_year": "year", "jalali_month": "month", "jalali_day": "day", "jalali_dayofyear": "day_of_year",
+    "jalali_dayofweek": "day_of_week", "jalali_week": "week_of_year", "jalali_quarter": "quarter",
+    "jalali_days_in_month": "days_in_month", "jalali_days_in_year": "days_in_year",
+    "jalali_is_leap_year": "is_leap_year",
+}
+FUNCTIONS = (*FIELDS, "jalali_trunc", "jalali_add_months", "jalali_add_years", "jalali_strftime",
+             "jalali_strptime", "try_jalali_strptime", "make_jalali_date")
+
+__all__ = [*FUNCTIONS, "register", "jalali"]
+
+
+def jalali(series: pd.Series, calendar: str = "astronomical"):
+    """The ``.jalali`` accessor of a pandas Series, for a pandas or Arrow UDF of one's own:
+    naming it brings this module, and the accessor with it, to the Python workers.
+
+    Parameters
+    ----------
+    series : pandas.Series
+        Datetimes, as the pandas accessor takes them.
+    calendar : {"astronomical", "arithmetic"}
+        The Jalali calendar.
+
+    Returns
+    -------
+    algorithms_c_pandas.JalaliAccessor
+
+    Examples
+    --------
+    >>> jalali(pd.Series(pd.to_datetime(["2025-03-21"]))).year.tolist()
+    [1404]
+    """
+    return _pandas.JalaliAccessor(series, calendar)
+
+
+# -- what the Python workers run, a batch at a time: module-level functions, which the UDFs name
+# -- and the workers import from here
+
+def _series(array) -> pd.Series:
+    """An Arrow array as a pandas Series over the same buffers."""
+    return pd.Series(pd.arrays.ArrowExtensionArray(array), copy=False)
+
+
+def _arrow(values, kind=None):
+    """A pandas Series (or array) as one Arrow array, of `kind` where given."""
+    array = values.array if isinstance(values, pd.Series) else values
+    result = _frames.one_array(array.__arrow_array__() if hasattr(array, "__arrow_array__")
+                               else pa.array(array, from_pandas=True))
+    return result if kind is None or result.type == kind else result.cast(kind)
+
+
+def _by_value(dates, parameters, step, kind):
+    """`step(series, *values)` over the rows of each distinct row of `parameters` (literals,
+    almost always: one call for the batch), put back in place; NULL where a parameter is."""
+    if not parameters:
+        return _arrow(step(_series(dates)), kind)
+    table = pa.table({str(i): p for i, p in enumerate(parameters)})
+    distinct = table.group_by(table.column_names).aggregate([]).to_pylist()
+    if len(distinct) == 1 and None not in distinct[0].values():
+        return _arrow(step(_series(dates), *distinct[0].values()), kind)
+    rows, parts = [], []
+    for row in distinct:
+        if None in row.values():
+            continue
+        chosen = np.ones(len(dates), bool)
+        for column, value in zip(table.columns, row.values()):
+            chosen &= column.to_numpy(zero_copy_only=False) == value
+        where = np.flatnonzero(chosen)
+        rows.append(where)
+        parts.append(_arrow(step(_series(dates.take(pa.array(where))), *row.values()), kind))
+    placed = np.concatenate(rows) if rows else np.empty(0, np.int64)
+    missing = np.setdiff1d(np.arange(len(dates)), placed)
+    everything = pa.concat_arrays([*parts, pa.nulls(len(missing), kind)])
+    return everything.take(pa.array(np.argsort(np.concatenate([placed, missing]), kind="stable")))
+
+
+def _field(name, calendar, dates):
+    return _by_value(dates, [], lambda s: getattr(_pandas.JalaliAccessor(s, calendar), name),
+                     pa.bool_() if name.startswith("is_") else pa.int32())
+
+
+def _trunc(calendar, parts, dates):
+    return _by_value(dates, [parts], lambda s, part: _pandas.JalaliAccessor(s, calendar).floor(part), pa.date32())
+
+
+def _add_months(calendar, per, dates, months):
+    def step(s, n):
+        return _pandas.JalaliAccessor(s, calendar).add_months(per * int(n))
+    return _by_value(dates, [months.cast(pa.int64())], step, pa.date32())
+
+
+def _strftime(calendar, stamps, formats, locales, digits):
+    def step(s, format, locale, digit):
+        return _pandas.JalaliAccessor(s, calendar).strftime(format, locale, digit)
+    return _by_value(stamps, [formats, locales, digits], step, pa.string())
+
+
+def _strptime(calendar, errors, texts, formats, zones):
+    """TIMESTAMP: the wall-clock time that the text names, in the session's zone (`zones`, the
+    one value of current_timezone()), or the instant where the format reads an offset."""
+    zone = zones[0].as_py() if len(zones) else "UTC"
+
+    def step(s, *format):
+        stamps = _pandas.to_datetime(s, format[0] if format else None, errors, calendar)
+        if stamps.dt.tz is None:  # a skipped time moves on, as Spark's own casts move it
+            stamps = stamps.dt.tz_localize(zone, ambiguous=np.ones(len(stamps), bool),
+                                           nonexistent="shift_forward")
+        return stamps.dt.tz_convert("UTC").astype(pd.ArrowDtype(pa.timestamp("us", "UTC")))
+    return _by_value(texts, [] if formats is None else [formats], step, pa.timestamp("us", "UTC"))
+
+
+def _strptime_default(calendar, errors, texts, zones):
+    return _strptime(calendar, errors, texts, None, zones)
+
+
+def _make_date(calendar, years, months, days):
+    stamps = _pandas.from_jalali(*(_series(a.cast(pa.int64())) for a in (years, months, days)), calendar=calendar)
+    return _arrow(stamps, pa.date32())
+
+
+# -- the UDFs, built on first use
+
+@functools.lru_cache(maxsize=None)
+def _udf(function, return_type: str, *arguments):
+    work = functools.partial(globals()[function], *arguments)
+    work.__name__ = function.lstrip("_")
+    return F.arrow_udf(work, return_type, F.ArrowUDFType.SCALAR)
+
+
+def _column(x) -> Column:
+    return x if isinstance(x, Column) else F.col(x)
+
+
+def _literal(x) -> Column:
+    return x if isinstance(x, Column) else F.lit(x)
+
+
+def _date(x) -> Column:
+    """The local date of a DATE, TIMESTAMP (in the session's zone) or TIMESTAMP_NTZ column."""
+    return _column(x).cast("date")
+
+
+def _check(calendar: str) -> str:
+    return _frames.check_calendar(calendar)
+
+
+def _make_field(name: str, field: str):
+    kind = "boolean" if field.startswith("is_") else "int"
+
+    def function(x, calendar: str = "astronomical") -> Column:
+        return _udf("_field", kind, field, _check(calendar))(_date(x))
+
+    function.__name__ = name
+    function.__doc__ = f"""{_frames.FIELD_DOCS[field]}
+
+    Parameters
+    ----------
+    x : Column or str
+        DATE, TIMESTAMP (read in the session time zone) or TIMESTAMP_NTZ.
+    calendar : {{"astronomical", "arithmetic"}}
+        The Jalali calendar.
+
+    Returns
+    -------
+    Column
+        {kind.upper()}, NULL where `x` is NULL.
+
+    Examples
+    --------
+    >>> {name}("ordered")   # doctest: +SKIP
+    """
+    return function
+
+
+for _name, _field_name in FIELDS.items():
+    globals()[_name] = _make_field(_name, _field_name)
+
+
+def _same_type_at(x, start: Column) -> Column:
+    """The local midnight of the DATE `start` as a value of the type of `x`: Spark's own
+    arithmetic keeps the type of `x` (DATE - INTERVAL DAY is a DATE), and a midnight that the
+    zone skips is its first instant, as a DATE cast to TIMESTAMP gives it."""
+    x = _column(x)
+    return x - (x - start)
+
+
+def jalali_trunc(part, x, calendar: str = "astronomical") -> Column:
+    """The start of the Jalali period that holds each value: local midnight of its first day.
+
+    Parameters
+    ----------
+    part : {"year", "quarter", "month", "week"} or Column
+        The period: a year, a quarter of three months, a month, or a week from Saturday.
+    x : Column or str
+        DATE, TIMESTAMP or TIMESTAMP_NTZ.
+    calendar : {"astronomical", "arithmetic"}
+        The Jalali calendar.
+
+    Returns
+    -------
+    Column
+        Of the type of `x`, NULL where `x` is NULL.
+
+    Examples
+    --------
+    >>> jalali_trunc("month", "ordered")   # doctest: +SKIP
+    """
+    if isinstance(part, str):
+        _frames.check_frequency(part)
+    start = _udf("_trunc", "date", _check(calendar))(F.lower(_literal(part)), _date(x))
+    return _same_type_at(x, start)
+
+
+def _step(x, months: Column, per: int, calendar: str) -> Column:
+    """`x` moved on by the days between its local date and that date's Jalali months on: the days
+    added on the wall clock, as Spark adds an interval of days, so the time of day is kept."""
+    target = _udf("_add_months", "date", _check(calendar), per)(_date(x), months)
+    days = F.datediff(target, _date(x))
+    return _column(x) + F.make_interval(F.lit(0), F.lit(0), F.lit(0), days)
+
+
+def _count(n, what: str) -> Column:
+    if isinstance(n, Column):
+        return n
+    if isinstance(n, (bool, np.bool_)) or not isinstance(n, (int, np.integer)):
+        raise TypeError(f"the number of {what} must be an integer, not {type(n).__name__}")
+    return F.lit(int(n)).cast("bigint")
+
+
+def jalali_add_months(x, n, calendar: str = "astronomical") -> Column:
+    """Each value `n` Jalali months on (back, for a negative `n`), at the same time of day; a day
+    beyond the target month's length becomes its last day.
+
+    Parameters
+    ----------
+    x : Column or str
+        DATE, TIMESTAMP or TIMESTAMP_NTZ.
+    n : int or Column
+        The number of months.
+    calendar : {"astronomical", "arithmetic"}
+        The Jalali calendar.
+
+    Returns
+    -------
+    Column
+        Of the type of `x`, NULL where `x` or `n` is NULL.
+
+    Examples
+    --------
+    >>> jalali_add_months("ordered", 1)   # doctest: +SKIP
+    """
+    return _step(x, _count(n, "months"), 1, calendar)
+
+
+def jalali_add_years(x, n, calendar: str = "astronomical") -> Column:
+    """Each value `n` Jalali years on; 30 Esfand of a leap year becomes 29 Esfand of a common one.
+
+    Parameters
+    ----------
+    x : Column or str
+        DATE, TIMESTAMP or TIMESTAMP_NTZ.
+    n : int or Column
+        The number of years.
+    calendar : {"astronomical", "arithmetic"}
+        The Jalali calendar.
+
+    Returns
+    -------
+    Column
+        Of the type of `x`, NULL where `x` or `n` is NULL.
+
+    Examples
+    --------
+    >>> jalali_add_years("ordered", -1)   # doctest: +SKIP
+    """
+    return _step(x, _count(n, "years"), 12, calendar)
+
+
+def jalali_strftime(x, format, locale="en", digits="latin", calendar: str = "astronomical") -> Column:
+    """The Jalali date and time of each value written by a format, as
+    ``JalaliAccessor.strftime`` writes them.
+
+    Parameters
+    ----------
+    x : Column or str
+        DATE, TIMESTAMP (its wall-clock time in the session time zone) or TIMESTAMP_NTZ.
+    format, locale, digits : str or Column
+        As for ``JalaliAccessor.strftime``.
+    calendar : {"astronomical", "arithmetic"}
+        The Jalali calendar.
+
+    Returns
+    -------
+    Column
+        STRING, NULL where `x` is NULL.
+
+    Examples
+    --------
+    >>> jalali_strftime("ordered", "%Y/%m/%d")   # doctest: +SKIP
+    """
+    udf = _udf("_strftime", "string", _check(calendar))
+    return udf(_column(x), _literal(format), _literal(locale), _literal(digits))
+
+
+def _parse(text, format, calendar: str, errors: str) -> Column:
+    zone = F.current_timezone()
+    if format is None:
+        return _udf("_strptime_default", "timestamp", _check(calendar), errors)(_column(text), zone)
+    return _udf("_strptime", "timestamp", _check(calendar), errors)(_column(text), _literal(format), zone)
+
+
+def jalali_strptime(text, format=None, calendar: str = "astronomical") -> Column:
+    """Jalali dates (and times) as text, read as ``algorithms_c_pandas.to_datetime`` reads them:
+    the wall-clock time in the session time zone, or the instant where the format reads an
+    offset (``%z``).
+
+    Parameters
+    ----------
+    text : Column or str
+        STRING.
+    format : str or Column, optional
+        As for ``to_datetime``; without one, ``YYYY/MM/DD``, ``YYYY-MM-DD`` or ``YYYYMMDD`` and
+        an optional time.
+    calendar : {"astronomical", "arithmetic"}
+        The Jalali calendar of the text.
+
+    Returns
+    -------
+    Column
+        TIMESTAMP, NULL where the text is NULL or spaces; a text that names no date fails the
+        query, naming it.
+
+    Examples
+    --------
+    >>> jalali_strptime("text", "%Y/%m/%d")   # doctest: +SKIP
+    """
+    return _parse(text, format, calendar, "raise")
+
+
+def try_jalali_strptime(text, format=None, calendar: str = "astronomical") -> Column:
+    """As :func:`jalali_strptime`, NULL where the text names no date.
+
+    Parameters
+    ----------
+    text : Column or str
+        STRING.
+    format : str or Column, optional
+        As for :func:`jalali_strptime`.
+    calendar : {"astronomical", "arithmetic"}
+        The Jalali calendar of the text.
+
+    Returns
+    -------
+    Column
+        TIMESTAMP.
+
+    Examples
+    --------
+    >>> try_jalali_strptime("text")   # doctest: +SKIP
+    """
+    return _parse(text, format, calendar, "coerce")
+
+
+def make_jalali_date(year, month, day, calendar: str = "astronomical") -> Column:
+    """The DATE of a Jalali year, month and day.
+
+    Parameters
+    ----------
+    year, month, day : Column, str or int
+        Integers.
+    calendar : {"astronomical", "arithmetic"}
+        The Jalali calendar.
+
+    Returns
+    -------
+    Column
+        DATE, NULL where a part is NULL; a row that names no date fails the query, naming it.
+
+    Examples
+    --------
+    >>> make_jalali_date("y", "m", "d")   # doctest: +SKIP
+    """
+    parts = [F.lit(p) if isinstance(p, int) else _column(p) for p in (year, month, day)]
+    return _udf("_make_date", "date", _check(calendar))(*(p.cast("bigint") for p in parts))
+
+
+# -- SQL
+
+# Each name's SQL function: its parameters and the expression over the UDFs; one signature a
+# name, so DATE and TIMESTAMP_NTZ arguments are taken as TIMESTAMP where the result is one.
+_SQL = {
+    "jalali_trunc": ("part STRING, x TIMESTAMP", "TIMESTAMP", "x - (x - {trunc}(lower(part), CAST(x AS DATE)))"),
+    "jalali_add_months": ("x TIMESTAMP, n BIGINT", "TIMESTAMP",
+                          "x + make_interval(0, 0, 0, datediff({months}(CAST(x AS DATE), n), CAST(x AS DATE)))"),
+    "jalali_add_years": ("x TIMESTAMP, n BIGINT", "TIMESTAMP",
+                         "x + make_interval(0, 0, 0, datediff({years}(CAST(x AS DATE), n), CAST(x AS DATE)))"),
+    "jalali_strftime": ("x TIMESTAMP, format STRING, locale STRING DEFAULT 'en', digits STRING DEFAULT 'latin'",
+                        "STRING", "{strftime}(x, format, locale, digits)"),
+    "jalali_strptime": ("text STRING, format STRING DEFAULT NULL", "TIMESTAMP",
+                        "CASE WHEN format IS NULL THEN {parse}(text, current_timezone()) "
+                        "ELSE {parse_format}(text, format, current_timezone()) END"),
+    "try_jalali_strptime": ("text STRING, format STRING DEFAULT NULL", "TIMESTAMP",
+                            "CASE WHEN format IS NULL THEN {try_parse}(text, current_timezone()) "
+                            "ELSE {try_parse_format}(text, format, current_timezone()) END"),
+    "make_jalali_date": ("y BIGINT, m BIGINT, d BIGINT", "DATE", "{make_date}(y, m, d)"),
+}
+
+
+def register(spark, calendar: str = "astronomical", prefix: str = ""):
+    """Make the functions callable in `spark`'s SQL, as temporary functions of the session:
+    ``spark.sql("SELECT jalali_year(ordered) FROM orders")``.
+
+    Parameters
+    ----------
+    spark : SparkSession
+        The session.
+    calendar : {"astronomical", "arithmetic"}
+        The Jalali calendar of the functions.
+    prefix : str
+        Put before each name, to register both calendars in one session: ``register(spark,
+        calendar="arithmetic", prefix="arithmetic_")`` gives ``arithmetic_jalali_year``.
+        Registering a name again replaces it.
+
+    Returns
+    -------
+    list of str
+        The names registered.
+
+    Examples
+    --------
+    >>> register(spark)   # doctest: +SKIP
+    """
+    _check(calendar)
+    if not (prefix == "" or prefix.replace("_", "a").isalnum()):
+        raise ValueError(f"the prefix must be letters, digits and underscores, not {prefix!r}")
+    names = []
+
+    def helper(name, udf):
+        full = f"_{prefix}{name}_{calendar}"
+        spark.udf.register(full, udf)
+        return full
+
+    for name, field in FIELDS.items():
+        kind = "boolean" if field.startswith("is_") else "int"
+        spark.udf.register(prefix + name, _udf("_field", kind, field, calendar))
+        names.append(prefix + name)
+    helpers = {
+        "trunc": helper("trunc", _udf("_trunc", "date", calendar)),
+        "months": helper("months", _udf("_add_months", "date", calendar, 1)),
+        "years": helper("years", _udf("_add_months", "date", calendar, 12)),
+        "strftime": helper("strftime", _udf("_strftime", "string", calendar)),
+        "parse": helper("parse", _udf("_strptime_default", "timestamp", calendar, "raise")),
+        "parse_format": helper("parse_format", _udf("_strptime", "timestamp", calendar, "raise")),
+        "try_parse": helper("try_parse", _udf("_strptime_default", "timestamp", calendar, "coerce")),
+        "try_parse_format": helper("try_parse_format", _udf("_strptime", "timestamp", calendar, "coerce")),
+        "make_date": helper("make_date", _udf("_make_date", "date", calendar)),
+    }
+    for name, (parameters, returns, body) in _SQL.items():
+        spark.sql(f"CREATE OR REPLACE TEMPORARY FUNCTION {prefix}{name}({parameters}) RETURNS {returns} "
+                  f"RETURN {body.format(**helpers)}")
+        names.append(prefix + name)
+    return names
