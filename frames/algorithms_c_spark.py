@@ -16,11 +16,13 @@ UDF of one's own that uses ``.jalali`` finds it by :func:`jalali`, or by importi
 """
 
 import functools
+import inspect
 
 try:
     import numpy as np
     import pandas as pd
     import pyarrow as pa
+    import pyarrow.compute  # noqa: F401 - pa.compute
     from pyspark.sql import Column
     from pyspark.sql import functions as F
 except ImportError as error:  # pragma: no cover - exercised where pyspark is missing
@@ -108,46 +110,67 @@ def _by_value(dates, parameters, step, kind):
     return everything.take(pa.array(np.argsort(np.concatenate([placed, missing]), kind="stable")))
 
 
-def _field(name, calendar, dates):
+def _field(name, calendar, dates: pa.Array) -> pa.Array:
     return _by_value(dates, [], lambda s: getattr(_pandas.JalaliAccessor(s, calendar), name),
                      pa.bool_() if name.startswith("is_") else pa.int32())
 
 
-def _trunc(calendar, parts, dates):
-    return _by_value(dates, [parts], lambda s, part: _pandas.JalaliAccessor(s, calendar).floor(part), pa.date32())
+def _trunc(calendar, parts: pa.Array, values: pa.Array) -> pa.Array:
+    """How far back each value's Jalali period begins, as the days and the microseconds of an
+    interval that Spark adds to the value, its type kept: whole days to a DATE; exact
+    microseconds to a TIMESTAMP (to the first instant of the local day that begins the period)
+    and to a TIMESTAMP_NTZ."""
+    def step(s, part):
+        return _pandas.JalaliAccessor(s, calendar).floor(part)
+    starts = _by_value(values, [parts], step, values.type)
+    if pa.types.is_date32(values.type):
+        days = pa.compute.subtract(starts.cast(pa.int32()), values.cast(pa.int32()))
+        micros = pa.compute.multiply(days.cast(pa.int64()), 0)
+    else:
+        micros = pa.compute.subtract(starts.cast(pa.int64()), values.cast(pa.int64()))
+        days = pa.compute.multiply(micros.cast(pa.int32(), safe=False), 0)
+    return pa.StructArray.from_arrays([days, micros], ["days", "micros"])
 
 
-def _add_months(calendar, per, dates, months):
+def _add_months(calendar, per, dates: pa.Array, months: pa.Array) -> pa.Array:
     def step(s, n):
         return _pandas.JalaliAccessor(s, calendar).add_months(per * int(n))
     return _by_value(dates, [months.cast(pa.int64())], step, pa.date32())
 
 
-def _strftime(calendar, stamps, formats, locales, digits):
+def _strftime(calendar, stamps: pa.Array, formats: pa.Array, locales: pa.Array, digits: pa.Array) -> pa.Array:
     def step(s, format, locale, digit):
         return _pandas.JalaliAccessor(s, calendar).strftime(format, locale, digit)
     return _by_value(stamps, [formats, locales, digits], step, pa.string())
 
 
-def _strptime(calendar, errors, texts, formats, zones):
+def _strptime(calendar, errors, texts: pa.Array, formats: pa.Array, zones: pa.Array) -> pa.Array:
     """TIMESTAMP: the wall-clock time that the text names, in the session's zone (`zones`, the
     one value of current_timezone()), or the instant where the format reads an offset."""
     zone = zones[0].as_py() if len(zones) else "UTC"
 
     def step(s, *format):
         stamps = _pandas.to_datetime(s, format[0] if format else None, errors, calendar)
-        if stamps.dt.tz is None:  # a skipped time moves on, as Spark's own casts move it
-            stamps = stamps.dt.tz_localize(zone, ambiguous=np.ones(len(stamps), bool),
-                                           nonexistent="shift_forward")
+        if stamps.dt.tz is None:
+            stamps = _instants(stamps, zone)
         return stamps.dt.tz_convert("UTC").astype(pd.ArrowDtype(pa.timestamp("us", "UTC")))
     return _by_value(texts, [] if formats is None else [formats], step, pa.timestamp("us", "UTC"))
 
 
-def _strptime_default(calendar, errors, texts, zones):
+def _instants(walls: pd.Series, zone: str) -> pd.Series:
+    """Wall-clock times in `zone` as instants, as Spark's own casts take them (those of Java's
+    time): a repeated time at its earlier instant, a skipped one read with the offset before the
+    gap (00:30 in a gap from 00:00 to 01:00 is 01:30)."""
+    before = walls.dt.tz_localize(zone, ambiguous=np.ones(len(walls), bool), nonexistent="shift_backward")
+    offsets = before.dt.tz_localize(None) - before.dt.tz_convert("UTC").dt.tz_localize(None)
+    return (walls - offsets).dt.tz_localize("UTC")
+
+
+def _strptime_default(calendar, errors, texts: pa.Array, zones: pa.Array) -> pa.Array:
     return _strptime(calendar, errors, texts, None, zones)
 
 
-def _make_date(calendar, years, months, days):
+def _make_date(calendar, years: pa.Array, months: pa.Array, days: pa.Array) -> pa.Array:
     stamps = _pandas.from_jalali(*(_series(a.cast(pa.int64())) for a in (years, months, days)), calendar=calendar)
     return _arrow(stamps, pa.date32())
 
@@ -158,7 +181,9 @@ def _make_date(calendar, years, months, days):
 def _udf(function, return_type: str, *arguments):
     work = functools.partial(globals()[function], *arguments)
     work.__name__ = function.lstrip("_")
-    return F.arrow_udf(work, return_type, F.ArrowUDFType.SCALAR)
+    # what the worker is given and gives, for pyspark to read, as it reads a function's hints
+    work.__annotations__ = {**{p: pa.Array for p in inspect.signature(work).parameters}, "return": pa.Array}
+    return F.arrow_udf(work, return_type)  # the type hints of the function say what it takes
 
 
 def _column(x) -> Column:
@@ -210,12 +235,9 @@ for _name, _field_name in FIELDS.items():
     globals()[_name] = _make_field(_name, _field_name)
 
 
-def _same_type_at(x, start: Column) -> Column:
-    """The local midnight of the DATE `start` as a value of the type of `x`: Spark's own
-    arithmetic keeps the type of `x` (DATE - INTERVAL DAY is a DATE), and a midnight that the
-    zone skips is its first instant, as a DATE cast to TIMESTAMP gives it."""
-    x = _column(x)
-    return x - (x - start)
+# The interval back to a period's start: its days, added on the wall clock (a DATE stays one),
+# and its microseconds, added exactly.
+_BACK = "struct<days:int,micros:bigint>"
 
 
 def jalali_trunc(part, x, calendar: str = "astronomical") -> Column:
@@ -241,8 +263,10 @@ def jalali_trunc(part, x, calendar: str = "astronomical") -> Column:
     """
     if isinstance(part, str):
         _frames.check_frequency(part)
-    start = _udf("_trunc", "date", _check(calendar))(F.lower(_literal(part)), _date(x))
-    return _same_type_at(x, start)
+    x = _column(x)
+    back = _udf("_trunc", _BACK, _check(calendar))(F.lower(_literal(part)), x)
+    return x + F.make_interval(F.lit(0), F.lit(0), F.lit(0), back["days"], F.lit(0), F.lit(0),
+                               (back["micros"].cast("decimal(24,0)") / 1_000_000).cast("decimal(18,6)"))
 
 
 def _step(x, months: Column, per: int, calendar: str) -> Column:
@@ -319,7 +343,8 @@ def jalali_strftime(x, format, locale="en", digits="latin", calendar: str = "ast
     x : Column or str
         DATE, TIMESTAMP (its wall-clock time in the session time zone) or TIMESTAMP_NTZ.
     format, locale, digits : str or Column
-        As for ``JalaliAccessor.strftime``.
+        As for ``JalaliAccessor.strftime``. A format that writes the zone (``%z``, ``%Z``) reads
+        a TIMESTAMP by the Python workers' time zone database; any other, by Spark's.
     calendar : {"astronomical", "arithmetic"}
         The Jalali calendar.
 
@@ -333,7 +358,17 @@ def jalali_strftime(x, format, locale="en", digits="latin", calendar: str = "ast
     >>> jalali_strftime("ordered", "%Y/%m/%d")   # doctest: +SKIP
     """
     udf = _udf("_strftime", "string", _check(calendar))
-    return udf(_column(x), _literal(format), _literal(locale), _literal(digits))
+    x = _column(x)
+    if isinstance(format, str) and not _frames.writes_zone(format):
+        x = _wall_clock(x)
+    return udf(x, _literal(format), _literal(locale), _literal(digits))
+
+
+def _wall_clock(x: Column) -> Column:
+    """The wall-clock time of a value in the session's zone, as Spark's own date_format and
+    year() read it: by the JVM's time zone rules, which are not always those of the Python
+    workers' database (Tehran's late 1978 differs between tzdata 2025a and 2025b)."""
+    return x.cast("timestamp_ntz")
 
 
 def _parse(text, format, calendar: str, errors: str) -> Column:
@@ -423,13 +458,16 @@ def make_jalali_date(year, month, day, calendar: str = "astronomical") -> Column
 # Each name's SQL function: its parameters and the expression over the UDFs; one signature a
 # name, so DATE and TIMESTAMP_NTZ arguments are taken as TIMESTAMP where the result is one.
 _SQL = {
-    "jalali_trunc": ("part STRING, x TIMESTAMP", "TIMESTAMP", "x - (x - {trunc}(lower(part), CAST(x AS DATE)))"),
+    "jalali_trunc": ("part STRING, x TIMESTAMP", "TIMESTAMP",
+                     "x + make_interval(0, 0, 0, {trunc}(lower(part), x).days, 0, 0, "
+                     "CAST(CAST({trunc}(lower(part), x).micros AS DECIMAL(24, 0)) / 1000000 AS DECIMAL(18, 6)))"),
     "jalali_add_months": ("x TIMESTAMP, n BIGINT", "TIMESTAMP",
                           "x + make_interval(0, 0, 0, datediff({months}(CAST(x AS DATE), n), CAST(x AS DATE)))"),
     "jalali_add_years": ("x TIMESTAMP, n BIGINT", "TIMESTAMP",
                          "x + make_interval(0, 0, 0, datediff({years}(CAST(x AS DATE), n), CAST(x AS DATE)))"),
     "jalali_strftime": ("x TIMESTAMP, format STRING, locale STRING DEFAULT 'en', digits STRING DEFAULT 'latin'",
-                        "STRING", "{strftime}(x, format, locale, digits)"),
+                        "STRING", "CASE WHEN format RLIKE '(^|[^%])(%%)*%[zZ]' THEN {strftime}(x, format, locale, digits) "
+                        "ELSE {strftime}(CAST(x AS TIMESTAMP_NTZ), format, locale, digits) END"),
     "jalali_strptime": ("text STRING, format STRING DEFAULT NULL", "TIMESTAMP",
                         "CASE WHEN format IS NULL THEN {parse}(text, current_timezone()) "
                         "ELSE {parse_format}(text, format, current_timezone()) END"),
@@ -479,7 +517,7 @@ def register(spark, calendar: str = "astronomical", prefix: str = ""):
         spark.udf.register(prefix + name, _udf("_field", kind, field, calendar))
         names.append(prefix + name)
     helpers = {
-        "trunc": helper("trunc", _udf("_trunc", "date", calendar)),
+        "trunc": helper("trunc", _udf("_trunc", _BACK, calendar)),
         "months": helper("months", _udf("_add_months", "date", calendar, 1)),
         "years": helper("years", _udf("_add_months", "date", calendar, 12)),
         "strftime": helper("strftime", _udf("_strftime", "string", calendar)),
