@@ -22,7 +22,6 @@ try:
     import numpy as np
     import pandas as pd
     import pyarrow as pa
-    import pyarrow.compute  # noqa: F401 - pa.compute
     from pyspark.sql import Column
     from pyspark.sql import functions as F
 except ImportError as error:  # pragma: no cover - exercised where pyspark is missing
@@ -115,21 +114,11 @@ def _field(name, calendar, dates: pa.Array) -> pa.Array:
                      pa.bool_() if name.startswith("is_") else pa.int32())
 
 
-def _trunc(calendar, parts: pa.Array, values: pa.Array) -> pa.Array:
-    """How far back each value's Jalali period begins, as the days and the microseconds of an
-    interval that Spark adds to the value, its type kept: whole days to a DATE; exact
-    microseconds to a TIMESTAMP (to the first instant of the local day that begins the period)
-    and to a TIMESTAMP_NTZ."""
+def _trunc(calendar, parts: pa.Array, walls: pa.Array) -> pa.Array:
+    """The wall-clock midnight that begins each wall-clock time's Jalali period."""
     def step(s, part):
         return _pandas.JalaliAccessor(s, calendar).floor(part)
-    starts = _by_value(values, [parts], step, values.type)
-    if pa.types.is_date32(values.type):
-        days = pa.compute.subtract(starts.cast(pa.int32()), values.cast(pa.int32()))
-        micros = pa.compute.multiply(days.cast(pa.int64()), 0)
-    else:
-        micros = pa.compute.subtract(starts.cast(pa.int64()), values.cast(pa.int64()))
-        days = pa.compute.multiply(micros.cast(pa.int32(), safe=False), 0)
-    return pa.StructArray.from_arrays([days, micros], ["days", "micros"])
+    return _by_value(walls, [parts], step, walls.type)
 
 
 def _add_months(calendar, per, dates: pa.Array, months: pa.Array) -> pa.Array:
@@ -177,13 +166,23 @@ def _make_date(calendar, years: pa.Array, months: pa.Array, days: pa.Array) -> p
 
 # -- the UDFs, built on first use
 
-@functools.lru_cache(maxsize=None)
 def _udf(function, return_type: str, *arguments):
-    work = functools.partial(globals()[function], *arguments)
-    work.__name__ = function.lstrip("_")
-    # what the worker is given and gives, for pyspark to read, as it reads a function's hints
-    work.__annotations__ = {**{p: pa.Array for p in inspect.signature(work).parameters}, "return": pa.Array}
-    return F.arrow_udf(work, return_type)  # the type hints of the function say what it takes
+    """The Arrow UDF of a worker's function with its leading arguments, built on first use in
+    each SparkContext: pyspark builds a UDF only with a session, and ties it to that session's
+    context, so one built before a context was stopped is not used in the next."""
+    from pyspark import SparkContext
+
+    key = (id(SparkContext._active_spark_context), function, return_type, arguments)
+    if key not in _UDFS:
+        work = functools.partial(globals()[function], *arguments)
+        work.__name__ = function.lstrip("_")
+        # what the worker is given and gives, for pyspark to read, as it reads a function's hints
+        work.__annotations__ = {**{p: pa.Array for p in inspect.signature(work).parameters}, "return": pa.Array}
+        _UDFS[key] = F.arrow_udf(work, return_type)
+    return _UDFS[key]
+
+
+_UDFS: dict = {}
 
 
 def _column(x) -> Column:
@@ -235,11 +234,6 @@ for _name, _field_name in FIELDS.items():
     globals()[_name] = _make_field(_name, _field_name)
 
 
-# The interval back to a period's start: its days, added on the wall clock (a DATE stays one),
-# and its microseconds, added exactly.
-_BACK = "struct<days:int,micros:bigint>"
-
-
 def jalali_trunc(part, x, calendar: str = "astronomical") -> Column:
     """The start of the Jalali period that holds each value: local midnight of its first day.
 
@@ -264,9 +258,23 @@ def jalali_trunc(part, x, calendar: str = "astronomical") -> Column:
     if isinstance(part, str):
         _frames.check_frequency(part)
     x = _column(x)
-    back = _udf("_trunc", _BACK, _check(calendar))(F.lower(_literal(part)), x)
-    return x + F.make_interval(F.lit(0), F.lit(0), F.lit(0), back["days"], F.lit(0), F.lit(0),
-                               (back["micros"].cast("decimal(24,0)") / 1_000_000).cast("decimal(18,6)"))
+    start = _udf("_trunc", "timestamp_ntz", _check(calendar))(F.lower(_literal(part)), _wall_clock(x))
+    return _moved(x, start)
+
+
+def _moved(x: Column, wall: Column) -> Column:
+    """`x` moved to the wall-clock time `wall` of the session's zone, its type kept: Spark adds
+    an interval of whole days to a DATE, and exact microseconds to a TIMESTAMP (to the instant
+    that Spark's own cast gives the wall-clock time: where the zone skips it, as many on as the
+    skip) and to a TIMESTAMP_NTZ. typeof() is known when the query is planned, so one branch
+    runs."""
+    kind = F.typeof(x)
+    days = F.when(kind == "date", F.datediff(wall.cast("date"), x.cast("date"))).otherwise(F.lit(0))
+    micros = (F.when(kind == "date", F.lit(0))
+              .when(kind == "timestamp", F.unix_micros(wall.cast("timestamp")) - F.unix_micros(x.cast("timestamp")))
+              .otherwise(F.timestamp_diff("MICROSECOND", x.cast("timestamp_ntz"), wall)))
+    seconds = (micros.cast("decimal(24,0)") / 1_000_000).cast("decimal(18,6)")
+    return x + F.make_interval(F.lit(0), F.lit(0), F.lit(0), days, F.lit(0), F.lit(0), seconds)
 
 
 def _step(x, months: Column, per: int, calendar: str) -> Column:
@@ -459,8 +467,7 @@ def make_jalali_date(year, month, day, calendar: str = "astronomical") -> Column
 # name, so DATE and TIMESTAMP_NTZ arguments are taken as TIMESTAMP where the result is one.
 _SQL = {
     "jalali_trunc": ("part STRING, x TIMESTAMP", "TIMESTAMP",
-                     "x + make_interval(0, 0, 0, {trunc}(lower(part), x).days, 0, 0, "
-                     "CAST(CAST({trunc}(lower(part), x).micros AS DECIMAL(24, 0)) / 1000000 AS DECIMAL(18, 6)))"),
+                     "CAST({trunc}(lower(part), CAST(x AS TIMESTAMP_NTZ)) AS TIMESTAMP)"),
     "jalali_add_months": ("x TIMESTAMP, n BIGINT", "TIMESTAMP",
                           "x + make_interval(0, 0, 0, datediff({months}(CAST(x AS DATE), n), CAST(x AS DATE)))"),
     "jalali_add_years": ("x TIMESTAMP, n BIGINT", "TIMESTAMP",
@@ -517,7 +524,7 @@ def register(spark, calendar: str = "astronomical", prefix: str = ""):
         spark.udf.register(prefix + name, _udf("_field", kind, field, calendar))
         names.append(prefix + name)
     helpers = {
-        "trunc": helper("trunc", _udf("_trunc", _BACK, calendar)),
+        "trunc": helper("trunc", _udf("_trunc", "timestamp_ntz", calendar)),
         "months": helper("months", _udf("_add_months", "date", calendar, 1)),
         "years": helper("years", _udf("_add_months", "date", calendar, 12)),
         "strftime": helper("strftime", _udf("_strftime", "string", calendar)),

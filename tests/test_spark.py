@@ -64,6 +64,9 @@ pytestmark = [pytest.mark.filterwarnings("ignore:PySpark does not yet fully supp
 ZONE = "Asia/Tehran"  # clocks went forward at midnight of 1 or 2 Farvardin until 2022
 ROWS = 3000
 CALENDARS = ["astronomical", "arithmetic"]
+# Microseconds of Tehran's 1978-11-10 to 12-31, which tzdata 2025a (Java 17's) and 2025b
+# (Python's here) name differently
+DISPUTED = (279_486_000_000_000, 284_000_000_000_000)
 PY_ENV = {"PYSPARK_PYTHON": sys.executable, "PYSPARK_DRIVER_PYTHON": sys.executable, "SPARK_LOCAL_IP": "127.0.0.1"}
 
 
@@ -92,7 +95,7 @@ def random_micros(rng, n):
             + rng.integers(-5 * 3600, 5 * 3600, n) * 1_000_000 - 12_600_000_000)
     micros = np.where(rng.random(n) < 1 / 3, near, uniform + rng.integers(0, 1_000_000, n))
     # Tehran's 1978-11-10 to 12-31 differs between tzdata 2025a (Java 17's) and 2025b; a year on
-    disputed = (micros >= 279_486_000_000_000) & (micros < 284_000_000_000_000)
+    disputed = (micros >= DISPUTED[0]) & (micros < DISPUTED[1])
     return np.where(disputed, micros + 365 * 86_400_000_000, micros)
 
 
@@ -189,7 +192,9 @@ def test_trunc_is_the_accessors_floor_in_the_type_of_its_argument(data, calendar
     assert [f.dataType.typeName() for f in got.schema.fields[1:]] == ["timestamp", "date", "timestamp_ntz"]
     got = collect(got, "ts", "d", "ntz")
     floor = algorithms_c_pandas.JalaliAccessor(instants, calendar).floor(part)  # a skipped midnight: 01:00
-    same(got["ts"], micros_of(floor), "TIMESTAMP")
+    # a start in Tehran's disputed late 1978 is read by the JVM's zone data, not Python's
+    undisputed = ~micros_of(floor).between(*DISPUTED).fillna(False).to_numpy()
+    same(got["ts"][undisputed], micros_of(floor)[undisputed], "TIMESTAMP")
     same(got["d"], days_of(floor), "DATE")
     walls = algorithms_c_pandas.JalaliAccessor(instants.dt.tz_localize(None), calendar).floor(part)
     # Spark adds an interval to a TIMESTAMP_NTZ through the session's zone: a midnight that the
@@ -326,6 +331,21 @@ def test_import_needs_no_session():
             "assert SparkSession.getActiveSession() is None; print(sorted(S.__all__)[0])")
     run = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, env=os.environ)
     assert run.returncode == 0, run.stderr[-2000:]
+
+
+def test_a_new_session_after_a_stopped_one():
+    """The functions used in one session, which is stopped, work in the next: their UDFs are
+    built again for its context."""
+    code = ("import os, sys; os.environ['PYSPARK_PYTHON'] = sys.executable\n"
+            "import algorithms_c_spark as S\nfrom pyspark.sql import SparkSession\n"
+            "for _ in range(2):\n"
+            "    s = SparkSession.builder.master('local[1]').config('spark.ui.enabled', 'false').getOrCreate()\n"
+            "    print(s.sql(\"SELECT date'2025-03-21' AS d\").select(S.jalali_year('d')).collect()[0][0])\n"
+            "    s.stop()\n")
+    run = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True,
+                         env={**os.environ, **PY_ENV})
+    assert run.returncode == 0, run.stderr[-3000:]
+    assert run.stdout.split() == ["1404", "1404"]
 
 
 def test_a_udf_of_ones_own_finds_the_accessor(spark):
