@@ -320,7 +320,7 @@ def test_names_are_checked_before_any_query():
     with pytest.raises(ValueError, match="calendar"):
         S.jalali_year("ts", calendar="gregorian")
     with pytest.raises(ValueError, match="freq"):
-        S.jalali_trunc("day", "ts")
+        S.jalali_trunc("decade", "ts")
     with pytest.raises(TypeError, match="integer"):
         S.jalali_add_months("ts", 1.5)
 
