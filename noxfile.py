@@ -33,7 +33,7 @@ SID = Path(os.environ.get("ALGORITHMS_C_SID", Path(tempfile.gettempdir()) / "alg
 
 # The stages, in the order in which `nox` and `.ci/run` run them: a new stage is a session below
 # and its name here. `wheels` comes before the stages that install its wheels.
-STAGES = ["wheels", "tests", "numpy_range", "narrow_clones", "docs", "sdist", "sid", "auditwheel", "box",
+STAGES = ["wheels", "tests", "numpy_range", "narrow_clones", "docs", "spark", "sdist", "sid", "auditwheel", "box",
           "year_table", "fuzz", "vectorised", "builds", "without_numpy", "sanitizers", "debug_interpreter",
           "bench"]
 
@@ -154,6 +154,27 @@ def docs(session):
     out = session.create_tmp()
     session.run("sphinx-build", "-W", "--keep-going", "-q", "-b", "html", "docs", os.path.join(out, "html"))
     session.log(f"built {len(list(Path(out, 'html').rglob('*.html')))} pages")
+
+
+def java_major() -> int:
+    """The major version of the `java` on PATH, 0 where there is none."""
+    if shutil.which("java") is None:
+        return 0
+    text = subprocess.run(["java", "-version"], capture_output=True, text=True).stderr
+    version = re.search(r'version "(?:1\.)?(\d+)', text)
+    return int(version.group(1)) if version else 0
+
+
+@nox.session(python=MAIN)
+def spark(session):
+    """The Spark functions on a local session and on a standalone master and worker on
+    127.0.0.1, with the [spark] extra and Java 17 or later, Debian's headless JRE where it is
+    missing; inside the stage a test that would skip fails."""
+    debian_packages(session, ["openjdk-17-jre-headless"], lambda: java_major() >= 17)
+    install_wheel(session, extras="spark")
+    session.install("pytest")
+    session.run("python", "-m", "pytest", "-q", "-rs", "tests/test_spark.py", *session.posargs,
+                env={"ALGORITHMS_C_REQUIRE_SPARK": "1"})
 
 
 @nox.session(python=MAIN)

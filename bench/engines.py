@@ -2,7 +2,8 @@
 """Cost per row of the Jalali functions in SQL engines, each query against the engine's own
 Gregorian counterpart in turns in one process, and against a per-row Python function over
 jdatetime: in DuckDB, every field, trunc, the month step, strftime and strptime over a table of
-10^7 timestamps, on two threads.
+10^7 timestamps, on two threads; in Spark, the same over 4*10^6 cached timestamps on local[2],
+for two sizes of Arrow batch (Spark needs Java 17 or later, else its part says so).
 
     python3 bench/engines.py           # figures into bench/engines.json and docs/performance.md
     python3 bench/engines.py --quick   # 10^5 rows, to see that it runs; into bench/out/ only
@@ -19,7 +20,7 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 import run as bench  # noqa: E402
 
-PEERS = ["duckdb==2.0.1", "pyarrow==26.0.1", "jdatetime==6.1.1"]
+PEERS = ["duckdb==2.0.1", "pyarrow==26.0.1", "jdatetime==6.1.1", "pandas==3.1.2", "pyspark==4.3.0"]
 BEGIN, END = "<!-- engines:begin -->", "<!-- engines:end -->"
 THREADS = 2
 
@@ -104,7 +105,98 @@ def measure_duckdb(quick):
             "duckdb": duckdb.__version__, "results": results}
 
 
-ENGINES = {"duckdb": measure_duckdb}
+# Each Spark query: ours, and Spark's own of the same kind, each aggregated to one row.
+SPARK_FIELDS = ["year", "month", "day", "dayofyear", "dayofweek", "week", "quarter", "days_in_month",
+                "days_in_year", "is_leap_year"]
+SPARK_BATCHES = [10_000, 100_000]  # spark.sql.execution.arrow.maxRecordsPerBatch: Spark's default, and more
+
+
+def spark_queries(S, F):
+    queries = {}
+    for name in SPARK_FIELDS:
+        ours = getattr(S, f"jalali_{name}")("ts")
+        queries[f"jalali_{name}(ts)"] = (F.count_if(ours) if name.startswith("is_") else F.sum(ours),
+                                         F.sum(F.year("ts")), "year(ts)")
+    queries["jalali_trunc('month', ts)"] = (F.max(S.jalali_trunc("month", "ts")), F.max(F.date_trunc("month", "ts")),
+                                            "date_trunc('month', ts)")
+    queries["jalali_add_months(ts, 1)"] = (F.max(S.jalali_add_months("ts", 1)), F.max(F.add_months("ts", 1)),
+                                           "add_months(ts, 1)")
+    queries["jalali_strftime(ts, '%Y/%m/%d')"] = (F.max(S.jalali_strftime("ts", "%Y/%m/%d")),
+                                                  F.max(F.date_format("ts", "yyyy/MM/dd")),
+                                                  "date_format(ts, 'yyyy/MM/dd')")
+    queries["jalali_strptime(text)"] = (F.max(S.jalali_strptime("jalali")),
+                                        F.max(F.to_timestamp("gregorian", "yyyy/MM/dd")),
+                                        "to_timestamp(text, 'yyyy/MM/dd')")
+    return queries
+
+
+def java_version():
+    import re
+    import subprocess
+
+    try:
+        text = subprocess.run(["java", "-version"], capture_output=True, text=True).stderr
+    except OSError:
+        return 0
+    found = re.search(r'version "(?:1\.)?(\d+)', text)
+    return int(found.group(1)) if found else 0
+
+
+def measure_spark(quick):
+    if java_version() < 17:
+        return {"skipped": "Spark needs Java 17 or later, which this machine lacks"}
+    import os
+
+    import jdatetime
+    import pyspark
+    from pyspark.sql import SparkSession
+    from pyspark.sql import functions as F
+
+    import algorithms_c_spark as S
+
+    os.environ.setdefault("PYSPARK_PYTHON", sys.executable)
+    os.environ.setdefault("SPARK_LOCAL_IP", "127.0.0.1")
+    rows = 10**5 if quick else 4 * 10**6
+    repeats = 1 if quick else 3
+    spark = (SparkSession.builder.master(f"local[{THREADS}]").config("spark.ui.enabled", "false")
+             .config("spark.driver.memory", "2g").config("spark.sql.session.timeZone", "Asia/Tehran")
+             .config("spark.sql.shuffle.partitions", str(THREADS)).getOrCreate())
+    spark.sparkContext.setLogLevel("ERROR")
+    first, last = -2_208_988_800, 4_102_444_800  # 1900 to 2100
+    df = (spark.range(rows, numPartitions=THREADS)
+          .select(F.timestamp_seconds((F.rand(1) * (last - first) + first).cast("bigint")).alias("ts"))
+          .withColumn("gregorian", F.date_format("ts", "yyyy/MM/dd")))
+    df = df.withColumn("jalali", S.jalali_strftime("ts", "%Y/%m/%d")).cache()
+    df.count()
+
+    def run(column):
+        return lambda: df.select(column).collect()
+
+    @F.udf("int")
+    def per_row_year(stamp):
+        return None if stamp is None else jdatetime.datetime.fromgregorian(datetime=stamp).year
+
+    sample = df.limit(rows // 10).cache()
+    sample.count()
+    per_row = best_of({"per row": lambda: sample.select(F.sum(per_row_year("ts"))).collect()}, repeats)
+    per_row_ns = 1e9 * per_row["per row"] / (rows // 10)
+    batches = {}
+    results = []
+    for batch in SPARK_BATCHES[:1] if quick else SPARK_BATCHES:
+        spark.conf.set("spark.sql.execution.arrow.maxRecordsPerBatch", str(batch))
+        for name, (ours, theirs, theirs_name) in spark_queries(S, F).items():
+            timed = best_of({"ours": run(ours), "theirs": run(theirs)}, repeats)
+            results.append({"function": name, "batch": batch, "theirs": theirs_name,
+                            "ours_ns": 1e9 * timed["ours"] / rows, "theirs_ns": 1e9 * timed["theirs"] / rows,
+                            "ratio": timed["ours"] / timed["theirs"],
+                            "per_row_speedup": per_row_ns / (1e9 * timed["ours"] / rows)})
+        batches[batch] = sum(r["ours_ns"] for r in results if r["batch"] == batch)
+    spark.stop()
+    return {"rows": rows, "repeats": repeats, "threads": THREADS, "per_row_ns": per_row_ns,
+            "spark": pyspark.__version__, "best_batch": min(batches, key=batches.get), "results": results}
+
+
+ENGINES = {"duckdb": measure_duckdb, "spark": measure_spark}
 
 
 def theirs_name(query):
@@ -127,7 +219,21 @@ def duckdb_table(report):
     return "\n".join(lines)
 
 
-TABLES = {"duckdb": duckdb_table}
+def spark_table(report):
+    if "skipped" in report:
+        return f"Spark: skipped, {report['skipped']}."
+    lines = [f"Spark {report['spark']}, {report['rows']:,} cached timestamps, local[{report['threads']}], the "
+             f"session in Asia/Tehran; a per-row Python UDF over jdatetime costs {report['per_row_ns']:,.0f} ns a "
+             f"row. By the size of Arrow batch (`spark.sql.execution.arrow.maxRecordsPerBatch`):", "",
+             "| function | batch | ns per row | Spark's own | its ns per row | ratio | faster than per row |",
+             "|---|---:|---:|---|---:|---:|---:|"]
+    for row in report["results"]:
+        lines.append(f"| `{row['function']}` | {row['batch']:,} | {row['ours_ns']:.0f} | `{row['theirs']}` "
+                     f"| {row['theirs_ns']:.0f} | {row['ratio']:.1f} | {row['per_row_speedup']:,.0f}x |")
+    return "\n".join(lines)
+
+
+TABLES = {"duckdb": duckdb_table, "spark": spark_table}
 
 
 def prepare():

@@ -1,6 +1,8 @@
 """Sphinx configuration of the documentation: MyST Markdown pages, and the API reference from the
 installed modules' own docstrings (NumPy style) and signatures."""
 
+import importlib.util
+
 project = "algorithms_c"
 author = "the algorithms_c developers"
 copyright = "algorithms_c developers, under the MIT licence"
@@ -15,6 +17,8 @@ napoleon_numpy_docstring = True
 napoleon_use_rtype = False
 autodoc_member_order = "bysource"
 autodoc_typehints = "none"
+# the Spark adapter's reference is read from its docstrings where pyspark is not installed
+autodoc_mock_imports = [] if importlib.util.find_spec("pyspark") else ["pyspark"]
 
 html_theme = "alabaster"
 html_static_path = []

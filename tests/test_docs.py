@@ -43,10 +43,12 @@ def test_the_examples_of_each_page(page):
     assert run_examples(test) == 0
 
 
-ADAPTERS = ["algorithms_c_pandas", "algorithms_c_dask", "algorithms_c_polars", "algorithms_c_duckdb"]
+ADAPTERS = ["algorithms_c_pandas", "algorithms_c_dask", "algorithms_c_polars", "algorithms_c_duckdb",
+            "algorithms_c_spark"]
 # what an adapter needs besides itself: where it is missing the adapter's own import fails, which
 # importorskip would report as a warning rather than skip
-NEEDS = {"algorithms_c_dask": ("dask.dataframe",), "algorithms_c_duckdb": ("duckdb", "pyarrow")}
+NEEDS = {"algorithms_c_dask": ("dask.dataframe",), "algorithms_c_duckdb": ("duckdb", "pyarrow"),
+         "algorithms_c_spark": ("pyspark", "pyarrow")}
 
 
 def adapter(name):
@@ -56,7 +58,7 @@ def adapter(name):
 
 
 # the examples each module's docstrings hold at the least (DuckDB's one function, register)
-EXAMPLES = {"algorithms_c_duckdb": 5}
+EXAMPLES = {"algorithms_c_duckdb": 5, "algorithms_c_spark": 19}  # Spark's need a session: shown, not run
 
 
 @pytest.mark.parametrize("name", ADAPTERS)
