@@ -35,7 +35,7 @@ SID = Path(os.environ.get("ALGORITHMS_C_SID", Path(tempfile.gettempdir()) / "alg
 # and its name here. `wheels` comes before the stages that install its wheels.
 STAGES = ["wheels", "tests", "numpy_range", "narrow_clones", "docs", "spark", "sdist", "sid", "auditwheel", "box",
           "year_table", "fuzz", "vectorised", "builds", "without_numpy", "sanitizers", "debug_interpreter",
-          "bench"]
+          "bench", "bench_plots"]
 
 nox.options.sessions = STAGES
 nox.options.error_on_missing_interpreters = False  # nox turns this on when CI is set
@@ -364,3 +364,11 @@ def bench(session):
     """The benchmarks in quick mode: each runs, writing into bench/out/ only; figures not judged."""
     for script in ("run", "arrays", "frames", "engines"):
         session.run(sys.executable, f"bench/{script}.py", "--quick")
+
+
+@nox.session(python=MAIN)
+def bench_plots(session):
+    """The Jalali axes' benchmark in quick mode, against the installed package: it makes no
+    environment of its own, as the other benchmarks do."""
+    install_wheel(session, extras="plot")
+    session.run("python", "bench/plots.py", "--quick")
