@@ -209,6 +209,13 @@ def _add_months_work(kind: str, calendar: str, per: int):
     return work
 
 
+def _offset_name(seconds: int) -> str:
+    """+HHMM, or +HHMMSS where the offset has seconds, for an offset in seconds east of UTC."""
+    hours, rest = divmod(abs(seconds), 3600)
+    name = f"{'-' if seconds < 0 else '+'}{hours:02d}{rest // 60:02d}"
+    return name + f"{rest % 60:02d}" if rest % 60 else name
+
+
 def _strftime_work(calendar: str, zoned: bool):
     def write(column, key, zones):
         format, locale, digits = key
@@ -244,6 +251,15 @@ def _strftime_work(calendar: str, zoned: bool):
                 unique = pc.unique(written)
                 codes = pc.index_in(written, value_set=unique).to_numpy().astype(np.int32)
                 names = tuple(unique.to_pylist())
+                # Arrow names the zone from its own zone data; where they give that instant another
+                # offset than DuckDB's (older or newer data), the name would contradict %z: name the
+                # offset itself there, as zone data do for a zone without abbreviations
+                local = pc.local_timestamp(stamps).cast(pa.int64()).to_numpy(zero_copy_only=False)
+                astray = local - instants != east[picked].astype(np.int64) * 1_000_000
+                if astray.any():
+                    offsets, which = np.unique(east[picked][astray], return_inverse=True)
+                    codes[astray] = len(names) + which.astype(np.int32)
+                    names += tuple(_offset_name(int(seconds)) for seconds in offsets)
             return write(_rows(column, rows), key, _frames.Zones(east[picked], codes, names))
         return _by_groups(len(column.values), _constant_groups(format, locale, digits), one, pa.large_string())
     return work_zoned
