@@ -172,7 +172,7 @@ def spark(session):
     missing; inside the stage a test that would skip fails."""
     debian_packages(session, ["openjdk-17-jre-headless"], lambda: java_major() >= 17)
     install_wheel(session, extras="spark")
-    session.install("pytest")
+    session.install("pytest", "hypothesis")  # hypothesis: the suite's conftest sets its profiles
     session.run("python", "-m", "pytest", "-q", "-rs", "tests/test_spark.py", *session.posargs,
                 env={"ALGORITHMS_C_REQUIRE_SPARK": "1"})
 

@@ -71,6 +71,12 @@ def _name_label(error: Exception, index) -> None:
     error.args = (f"{message[:found.end()]} (label {shown}){message[found.end():]}",)
 
 
+@functools.lru_cache(maxsize=None)
+def _value_error(kind: type) -> type:
+    """An error of `kind` that is a ValueError too, named as `kind` is."""
+    return type(kind.__name__, (kind, ValueError), {"__module__": kind.__module__})
+
+
 @contextlib.contextmanager
 def _labels(index):
     """Errors raised inside that name a row by its position name its label in `index` too."""
@@ -285,7 +291,10 @@ class _Jalali:
         row = int(np.argmax(refused))
         repeated = bool(repeats[row])
         step = "" if months is None else f" {months} months on"
-        raise type(error)(
+        # a ValueError, as pandas 3 raises it; pandas 2 raises pytz's errors, which are not
+        # ValueErrors: the error raised is then one of both kinds
+        kind = type(error) if isinstance(error, ValueError) else _value_error(type(error))
+        raise kind(
             f"the value at position {row}, {self._series().iloc[row]},{step} is at {local.iloc[row]}, a local time "
             f"that {zone} {'repeats' if repeated else 'skips'}: choose an instant with "
             f"{'ambiguous=' if repeated else 'nonexistent='}, as tz_localize takes it ({error})") from error

@@ -155,9 +155,12 @@ bool read_locale(PyObject *locale_name, PyObject *digits_name, text::locale &l, 
 bool readable(PyObject *format, const text::pattern &p)
 {
     if (p.stray_length != 0) {
+        // as a str of its own, not a std::string, which would ask for the C++ runtime
         const std::string_view stray = p.stray();
-        PyErr_Format(PyExc_ValueError, "the format %R holds '%s', which is no directive (a percent sign is '%%%%')",
-                     format, std::string(stray).c_str());
+        const owned<PyObject> text{PyUnicode_DecodeUTF8(stray.data(), static_cast<Py_ssize_t>(stray.size()), "replace")};
+        if (text)
+            PyErr_Format(PyExc_ValueError, "the format %R holds '%U', which is no directive (a percent sign is '%%%%')",
+                         format, text.get());
         return false;
     }
     if (!p.year) {

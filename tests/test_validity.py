@@ -81,7 +81,7 @@ def test_numpy_columns_have_bits_only_where_a_value_is_missing():
     stamps = np.arange(N, dtype=np.int64).astype("datetime64[D]")
     column = frames.numpy_column(stamps)
     assert all(validity is None for _, validity, _ in passes(column))
-    stamps[[e for e in EDGES]] = np.datetime64("NaT")
+    stamps[[e for e in EDGES]] = np.datetime64("NaT", "D")
     wanted = ~np.isnat(stamps)
     for name, validity, _ in passes(frames.numpy_column(stamps)):
         assert np.array_equal(bits_of(validity, N), wanted), name

@@ -258,7 +258,7 @@ def test_a_bad_weekend_is_named(weekend, words):
 @pytest.mark.parametrize("days, words", [("2025-03-21", "'2025-03-21'"),
                                          ([datetime.date(2025, 1, 1), "x"], "'x'.*item 1"),
                                          ([(1404, 13, 1)], r"\(1404, 13, 1\).*not a Jalali date"),
-                                         ([np.datetime64("NaT")], "NaT"), ([pd.NaT], "NaT.*item 0"), (3, "3")])
+                                         ([np.datetime64("NaT", "D")], "NaT"), ([pd.NaT], "NaT.*item 0"), (3, "3")])
 def test_a_holiday_list_that_is_not_dates_is_named(days, words):
     with pytest.raises(ValueError, match=words):
         pd.Series(pd.to_datetime(["2025-03-21"])).jalali.is_working_day(holidays=days)
