@@ -54,13 +54,18 @@ def _values(name: str, values: np.ndarray, validity) -> pl.Series:
     return pl.from_arrow(pa.Array.from_buffers(kind, len(values), [validity, data])).alias(name)
 
 
+def _bits(missing: np.ndarray):
+    """The validity bits of a mask of missing values, or None where none is missing."""
+    return np.packbits(~missing, bitorder="little") if missing.any() else None
+
+
 def _ticks(name: str, ticks: np.ndarray) -> pl.Series:
     """An Int64 Series of ticks, null where they hold the missing mark. The values under a null
     are zeroed: older polars reads them when it casts to a datetime, and the mark overflows."""
     missing = ticks == np.iinfo(np.int64).min
     if not missing.any():
         return pl.Series(name, ticks)
-    return _values(name, np.where(missing, 0, ticks), np.packbits(~missing, bitorder="little"))
+    return _values(name, np.where(missing, 0, ticks), _bits(missing))
 
 
 def _fields(series: pl.Series, calendar: str, names) -> list:
@@ -799,11 +804,6 @@ __all__ += ["HolidayCalendar", "months_between"]
 def _days(series: pl.Series):
     column = _column(series)
     return (column, *_workdays.column_days(column))
-
-
-def _bits(missing: np.ndarray):
-    """The validity bits of a mask of missing values, or None where none is missing."""
-    return np.packbits(~missing, bitorder="little") if missing.any() else None
 
 
 def _is_holiday(series: pl.Series, calendar: str, holidays, errors: str) -> pl.Series:
